@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests and the run command need.
+# Safe to run again: packages already present are left alone and apt is not
+# touched at all when nothing is missing.
+set -euo pipefail
+
+packages=(
+  # native build and unit tests
+  cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev
+  # the Windows program, cross-compiled
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+  # running it: 64-bit Wine on a virtual display, driven from scripts
+  wine wine64 xvfb xdotool xclip x11-utils imagemagick
+  # a Chinese locale (code page 936) and fonts for Chinese text
+  locales fonts-wqy-microhei fonts-wine
+  # the default clip bank and real sound capture
+  espeak-ng sox pulseaudio pulseaudio-utils
+  # the pinyin table generator (npm comes with nodejs on machines whose
+  # nodejs bundles it; Debian's own nodejs needs the separate npm package)
+  nodejs python3
+  # packaging
+  zip
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if ! command -v npm >/dev/null 2>&1; then
+  missing+=(npm)
+fi
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-packages: everything is installed"
+  exit 0
+fi
+
+echo "install-packages: installing ${missing[*]}"
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update -q
+"${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
