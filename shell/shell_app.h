@@ -1,0 +1,82 @@
+// The process-wide state of the program and the services around it: the
+// heap, the program's folder, the one external function, the exit routines,
+// the busy count and the record of the main window.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "text.h"
+
+class MainWindow;
+
+// One row per function that the program calls in a DLL it does not link
+// with. The module and entry stay null until the first call binds the row.
+struct ExternalFunction {
+  const char* library;
+  const char* export_name;
+  HMODULE module;
+  FARPROC entry;
+};
+
+// The only external function: mciSendStringA of winmm.dll.
+constexpr int kMciSendStringRow = 0;
+constexpr int kExternalFunctionCount = 1;
+
+// A window the program defines. The record is loaded while it links to a
+// live window object, and not loaded before the window is made and again
+// after it is gone.
+struct WindowRecord {
+  uint32_t id;
+  const char* tag;
+  MainWindow* window;
+};
+
+constexpr int kMainWindowRecord = 0;
+constexpr int kWindowRecordCount = 1;
+
+using ExitRoutine = void (*)();
+
+struct ShellApp {
+  HANDLE heap = nullptr;
+  // The program file's folder, without a trailing backslash; empty when the
+  // path held no backslash.
+  Text program_folder;
+  // The block that holds the speaking code's literals: [begin, end).
+  const void* constants_begin = nullptr;
+  const void* constants_end = nullptr;
+  ExternalFunction external_functions[kExternalFunctionCount] = {};
+  std::vector<ExitRoutine> exit_routines;
+  // Only once the loop runs does losing the last window end it.
+  bool loop_entered = false;
+  // Above 0 while a window is being made, once shutdown has begun and while
+  // a fatal error is shown: no event then reaches the program's handlers.
+  int32_t busy_count = 0;
+  WindowRecord windows[kWindowRecordCount] = {};
+  // Set by the first ShellShutdown, so that a second one does nothing.
+  bool shut_down = false;
+};
+
+extern ShellApp g_app;
+
+// Adds a routine to be called at a normal shutdown, once however often it is
+// registered.
+void RegisterExitRoutine(ExitRoutine routine);
+
+// True when some record links to a window object whose window still exists.
+bool AnyWindowAlive();
+
+// Releases the process-wide resources; the caller then ends the process with
+// `exit_code`. A second call does nothing.
+void ShellShutdown(int exit_code);
+
+// Raises the busy count for as long as it lives.
+class BusyScope {
+ public:
+  BusyScope() { ++g_app.busy_count; }
+  ~BusyScope() { --g_app.busy_count; }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+};
