@@ -20,6 +20,8 @@ packages=(
   nodejs python3
   # packaging
   zip
+  # the clip-bank checker's tests parse its JSON report
+  nlohmann-json3-dev
 )
 
 missing=()
