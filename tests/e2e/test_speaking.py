@@ -1,0 +1,76 @@
+#!/usr/bin/env python3
+"""Speaking: the text set into the box and the button clicked, the exact MCI
+commands for each clip in order, each clip waited out, and the clips asked
+for by units without a syllable. See harness.py for how to run it by hand."""
+
+import functools
+import time
+
+import harness
+from harness import check_not_loaded, check_played, close_normally, expect_equal, wait_run_done
+
+# Clip lengths in ms; '' is the file sylbank\.wav, asked for by every unit
+# that has no syllable.
+ALL = {"ni": 300, "hao": 400, "zhong": 250, "shuo": 350, "": 120}
+NO_BLANK = {"ni": 300, "hao": 400, "zhong": 250, "shuo": 350}
+NO_ZHONG = {"ni": 300, "hao": 400, "": 120}
+ONLY_NI_HAO = {"ni": 300, "hao": 400}
+
+# name, clips present, text, clips expected in order ('' = sylbank\.wav);
+# None means that nothing at all may happen: no winmm.dll load, no command.
+CASES = [
+    ("你好 plays ni then hao", ALL, "你好", ["ni", "hao"]),
+    ("a你好: the a alone asks for .wav, then ni, hao", ALL, "a你好", ["", "ni", "hao"]),
+    ("a你好 without .wav: ni, hao", NO_BLANK, "a你好", ["ni", "hao"]),
+    ("你a好: ni, .wav, hao", ALL, "你a好", ["ni", "", "hao"]),
+    ("你ab好: the ASCII pair is one unit asking for .wav", ALL, "你ab好", ["ni", "", "hao"]),
+    ("ab: one unit asking for .wav", ALL, "ab", [""]),
+    ("好好: a repeated character plays twice, each waited out", ALL, "好好", ["hao", "hao"]),
+    ("你a: the last byte of an odd length is never a unit", ALL, "你a", ["ni"]),
+    ("中 plays zhong", ALL, "中", ["zhong"]),
+    ("说 plays its first reading, shuo", ALL, "说", ["shuo"]),
+    ("full-width comma asks for .wav", ALL, "，", [""]),
+    ("中你 with zhong missing: the missing clip is skipped", NO_ZHONG, "中你", ["ni"]),
+    ("empty text box: nothing at all", ALL, "", None),
+    ("a alone: nothing at all", ALL, "a", None),
+    ("中国 with none of its clips: nothing loaded, no error", ONLY_NI_HAO, "中国", None),
+]
+
+
+def speak_case(session, name, clips, text, expected):
+    folder = session.program_folder("speak", clips)
+    program = session.start_program(folder)
+    program.wait_window()
+    program.set_text(text)
+    expect_equal("text box bytes after WM_SETTEXT", text.encode("gbk"), program.text())
+    program.click_button()
+    if expected is None:
+        time.sleep(1.0)
+        check_not_loaded(program.log)
+    else:
+        wait_run_done(program, expected, clips)
+        check_played(program.log, expected, clips)
+    close_normally(program)
+
+
+def second_click_after_the_run(session):
+    """A second click after the first run has ended speaks the text again."""
+    folder = session.program_folder("again", ALL)
+    program = session.start_program(folder)
+    program.wait_window()
+    program.set_text("你好")
+    program.click_button()
+    wait_run_done(program, ["ni", "hao"], ALL)
+    program.click_button()
+    wait_run_done(program, ["ni", "hao", "ni", "hao"], ALL)
+    check_played(program.log, ["ni", "hao", "ni", "hao"], ALL)
+    close_normally(program)
+
+
+if __name__ == "__main__":
+    harness.run_area("speaking", [
+        (name, functools.partial(speak_case, name=name, clips=clips, text=text, expected=expected))
+        for name, clips, text, expected in CASES
+    ] + [
+        ("a second click after the run speaks the text again", second_click_after_the_run),
+    ])
