@@ -48,17 +48,12 @@ say "checking the Debian packages (installs what is missing; the first time take
 scripts/install-packages.sh
 say "checking the pinyin source"
 scripts/setup-node.sh
-say "building (build/win32, build/win64, build/native; the first time takes minutes)"
+say "building (build/native with the clip bank, build/win64, build/win32; the first time takes minutes)"
 scripts/build.sh
 
+# The native build makes the default clip bank (espeak-ng speaks every
+# syllable once; later builds reuse it).
 bank=build/native/sylbank
-if cmake --build build/native --target help 2>/dev/null | grep -q '^\.\.\. sylbank$'; then
-  say "making the default clip bank (espeak-ng speaks every syllable; a minute the first time)"
-  cmake --build build/native --target sylbank
-elif [ ! -f "$bank/.wav" ]; then
-  say "making the default clip bank into $bank (espeak-ng speaks every syllable)"
-  tools/sylbank/make-bank.sh --checker build/native/tools/sylbank-check/sylbank-check "$bank"
-fi
 if [ ! -f "$bank/.wav" ]; then
   echo "run: no clip bank in $bank" >&2
   exit 1
