@@ -279,7 +279,10 @@ Text MainWindow::ReadTextBox() const {
   Text buffer = Text::Adopt(TextAlloc(n + 1));
   GetWindowTextA(text_box_, buffer.data(), n + 1);
   buffer.data()[n] = '\0';
+  // The length asked first can exceed what the copy gives; the usual case
+  // needs no second block.
   const int32_t length = buffer.length();
+  if (length == n) return buffer;
   if (length == 0) return Text();
   char* copy = TextAlloc(length + 1);
   std::memcpy(copy, buffer.get(), static_cast<size_t>(length) + 1);

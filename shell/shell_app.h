@@ -44,9 +44,6 @@ struct ShellApp {
   // The program file's folder, without a trailing backslash; empty when the
   // path held no backslash.
   Text program_folder;
-  // The block that holds the speaking code's literals: [begin, end).
-  const void* constants_begin = nullptr;
-  const void* constants_end = nullptr;
   ExternalFunction external_functions[kExternalFunctionCount] = {};
   std::vector<ExitRoutine> exit_routines;
   // Only once the loop runs does losing the last window end it.

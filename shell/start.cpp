@@ -7,7 +7,6 @@
 #include <cfenv>
 #include <cstring>
 
-#include "constant_texts.h"
 #include "fatal_error.h"
 #include "main_window.h"
 #include "message_loop.h"
@@ -82,8 +81,6 @@ void ProgramExitRoutine() {}
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   g_app.heap = GetProcessHeap();
   EnterProgramFolder();
-  g_app.constants_begin = &kConstantTexts;
-  g_app.constants_end = &kConstantTexts + 1;
   DeclareExternalFunctions();
   DeclareWindows();
 

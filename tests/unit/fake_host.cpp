@@ -20,16 +20,10 @@ constexpr uint32_t kMciOk = 0;
 constexpr uint32_t kMciInvalidDevice = 263;
 constexpr uint32_t kMciFileNotFound = 275;
 
-// The alias device and the path-named devices the fake MCI holds open.
-std::set<std::string>& OpenDevices() {
-  static std::set<std::string> devices;
-  return devices;
-}
-
 uint32_t OpenDevice(const std::string& path, const std::string& name) {
-  const FakeHost& f = *g_fake;
+  FakeHost& f = *g_fake;
   if (f.files.count(path) == 0 || f.directories.count(path) != 0) return kMciFileNotFound;
-  if (!OpenDevices().insert(name).second) return kMciInvalidDevice;  // already open
+  if (!f.open_devices.insert(name).second) return kMciInvalidDevice;  // already open
   return kMciOk;
 }
 
@@ -37,7 +31,7 @@ uint32_t OpenDevice(const std::string& path, const std::string& name) {
 uint32_t Execute(const std::string& command, char* reply, uint32_t capacity) {
   FakeHost& f = *g_fake;
   if (StartsWith(command, "close ")) {
-    return OpenDevices().erase(command.substr(6)) != 0 ? kMciOk : kMciInvalidDevice;
+    return f.open_devices.erase(command.substr(6)) != 0 ? kMciOk : kMciInvalidDevice;
   }
   if (StartsWith(command, "open \"")) {
     const size_t end = command.find('"', 6);
@@ -50,7 +44,7 @@ uint32_t Execute(const std::string& command, char* reply, uint32_t capacity) {
     return OpenDevice(path, path);
   }
   if (StartsWith(command, "play ")) {
-    return OpenDevices().count(command.substr(5)) != 0 ? kMciOk : kMciInvalidDevice;
+    return f.open_devices.count(command.substr(5)) != 0 ? kMciOk : kMciInvalidDevice;
   }
   if (StartsWith(command, "status ")) {
     const std::string path = command.substr(7, command.size() - 7 - std::strlen(" length"));
@@ -74,7 +68,6 @@ void ResetFake() {
   // Blocks still live belong to a test that already failed on them.
   for (auto& block : g_fake->live) std::free(block.first);
   *g_fake = FakeHost();
-  OpenDevices().clear();
 }
 
 std::vector<std::string> FakeHost::Commands() const {

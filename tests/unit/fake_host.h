@@ -39,6 +39,8 @@ struct FakeHost {
   // A path without an entry gets no reply and its buffer is left as it was.
   std::map<std::string, std::string> lengths;
   std::vector<MciCall> mci;
+  // Devices the fake MCI holds open: the alias and the path-named ones.
+  std::set<std::string> open_devices;
   // Runs after each command is logged (to queue a click at a given moment).
   std::function<void(const MciCall&)> on_mci;
 

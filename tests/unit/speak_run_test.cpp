@@ -70,7 +70,6 @@ TEST_F(SpeakRunTest, TextIsCutIntoCharactersAndASCIIUnits) {
       {"only ASCII", "ab cd", true, {"", ""}},
   };
   for (const Case& c : cases) {
-    ResetFake();
     SetUp();
     fake.box = c.box;
     if (c.no_syllable_clip) AddClip("", 120);
@@ -82,7 +81,6 @@ TEST_F(SpeakRunTest, TextIsCutIntoCharactersAndASCIIUnits) {
 
 TEST_F(SpeakRunTest, NothingHappensWithoutATwoByteUnit) {
   for (const char* box : {"", "a", "\xC4"}) {
-    ResetFake();
     SetUp();
     fake.box = box;
     SpeakRun();
@@ -147,7 +145,6 @@ TEST_F(SpeakRunTest, AnEditDuringARunShowsFromTheNextUnit) {
       {"emptied", "你好", "", {"ni", ""}},
   };
   for (const Case& c : cases) {
-    ResetFake();
     SetUp();
     AddClip("", 120);
     fake.box = c.before;
@@ -164,7 +161,6 @@ TEST_F(SpeakRunTest, ClosingTheWindowDuringAWaitEndsTheRunsWithoutAnotherRead) {
     bool nested;
   };
   for (const Case& c : {Case{"one run", false}, Case{"a nested run", true}}) {
-    ResetFake();
     SetUp();
     fake.box = "你好国";
     auto close = [this] {
