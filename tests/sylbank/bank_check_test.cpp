@@ -51,8 +51,7 @@ nlohmann::json Json(const BankReport& report) {
 
 void WriteAll(const TempFolder& folder, const std::vector<std::string>& syllables) {
   for (const std::string& s : syllables) folder.Write(s + ".wav", GoodClip(200));
-  folder.Write(".wav", Riff(Cat({Chunk("fmt ", FmtBody(Format{})),
-                                 Chunk("data", Samples16(120, 0.0))})));
+  folder.Write(".wav", Wav(Format{}, Samples16(120, 0.0)));
 }
 
 TEST(BankCheck, CompleteFolderPasses) {
@@ -116,8 +115,7 @@ TEST(BankCheck, FolderFaults) {
        true, "No-syllable clip .wav: missing (units without a syllable pass in silence)\n"},
       {"clip with a long lead-in",
        [](const TempFolder& f) {
-         f.Write("a.wav", Riff(Cat({Chunk("fmt ", FmtBody(Format{})),
-                                    Chunk("data", Cat({Samples16(400, 0.0), Samples16(200, 0.5)}))})));
+         f.Write("a.wav", Wav(Format{}, Cat({Samples16(400, 0.0), Samples16(200, 0.5)})));
        },
        true, "at start or end: 1 clips a.wav (trim them"},
       {"clip named in capitals",
@@ -150,13 +148,7 @@ TEST(BankCheck, JsonNamesMissingAndInvalidClips) {
   WriteAll(folder, kSyllables);
   std::filesystem::remove(folder.path() / "zhong.wav");
   std::filesystem::remove(folder.path() / "a.wav");
-  folder.Write("hao.wav", Riff(Cat({Chunk("fmt ", FmtBody([] {
-                                            Format f;
-                                            f.tag = 3;
-                                            f.bits = 32;
-                                            return f;
-                                          }())),
-                                    Chunk("data", Bytes(800, 0))})));
+  folder.Write("hao.wav", Wav(FloatFormat(), Bytes(800, 0)));
   const nlohmann::json json = Json(CheckOk(folder));
   EXPECT_EQ(json["missing"], nlohmann::json::array({"a", "zhong"}));
   EXPECT_EQ(json["invalid"], nlohmann::json::array({"hao.wav"}));

@@ -73,12 +73,8 @@ std::filesystem::path MakeBank(const TempFolder& cwd, const std::string& name) {
   const std::filesystem::path dir = cwd.path() / name;
   std::filesystem::create_directory(dir);
   const Bytes clip = GoodClip(160);
-  for (const std::string& s : Syllables(cwd)) {
-    std::ofstream(dir / (s + ".wav"), std::ios::binary)
-        .write(reinterpret_cast<const char*>(clip.data()), static_cast<std::streamsize>(clip.size()));
-  }
-  std::ofstream(dir / ".wav", std::ios::binary)
-      .write(reinterpret_cast<const char*>(clip.data()), static_cast<std::streamsize>(clip.size()));
+  for (const std::string& s : Syllables(cwd)) cwd.Write(name + "/" + s + ".wav", clip);
+  cwd.Write(name + "/.wav", clip);
   return dir;
 }
 

@@ -63,7 +63,7 @@ TEST(WavCheck, DurationForEachLayout) {
     f.bits = c.bits;
     // Loud samples: every byte 0x40 is well above -40 dBFS at any size.
     const Bytes data(static_cast<size_t>(c.frames) * c.channels * (c.bits / 8), 0x40);
-    const WavInfo info = Check(Riff(Cat({Chunk("fmt ", FmtBody(f)), Chunk("data", data)})));
+    const WavInfo info = Check(Wav(f, data));
     ASSERT_TRUE(info.ok()) << info.message;
     EXPECT_EQ(info.duration_ms, c.expected_ms);
   }
@@ -98,25 +98,7 @@ TEST(WavCheck, FaultsAreNamed) {
   const Bytes fmt = Chunk("fmt ", FmtBody(Format{}));
   const Bytes samples = Samples16(200, 0.5);
   const Bytes data = Chunk("data", samples);
-  const Bytes good = Riff(Cat({fmt, data}));
-  auto with_format = [&](Format f) { return Riff(Cat({Chunk("fmt ", FmtBody(f)), data})); };
-  Format float32;
-  float32.tag = 3;
-  float32.bits = 32;
-  Format adpcm;
-  adpcm.tag = 2;
-  Format mp3;
-  mp3.tag = 0x55;
-  Format no_channels;
-  no_channels.channels = 0;
-  Format bits12;
-  bits12.bits = 12;
-  Format slow;
-  slow.rate = 1000;
-  Format bad_align;
-  bad_align.block_align = 4;
-  Format bad_byte_rate;
-  bad_byte_rate.byte_rate = 22050;
+  const Bytes good = Wav(Format{}, samples);
 
   const std::vector<FaultCase> cases = {
       {"empty file", {}, WavProblem::kTruncated, "empty"},
@@ -132,28 +114,31 @@ TEST(WavCheck, FaultsAreNamed) {
       {"big-endian RIFX", Cat({{'R', 'I', 'F', 'X'}, Bytes(good.begin() + 4, good.end())}),
        WavProblem::kNotRiff, "RIFX"},
       {"AVI", Riff(data, "AVI "), WavProblem::kNotWave, "'AVI '"},
-      {"float", with_format(float32), WavProblem::kNotPcm, "non-PCM format tag 3 (IEEE float)"},
-      {"ADPCM", with_format(adpcm), WavProblem::kNotPcm, "non-PCM format tag 2"},
-      {"MP3", with_format(mp3), WavProblem::kNotPcm, "non-PCM format tag 85 (MPEG layer 3)"},
+      {"float", Wav(FloatFormat(), samples), WavProblem::kNotPcm,
+       "non-PCM format tag 3 (IEEE float)"},
+      {"ADPCM", Wav(FormatWith(&Format::tag, 2), samples), WavProblem::kNotPcm,
+       "non-PCM format tag 2"},
+      {"MP3", Wav(FormatWith(&Format::tag, 0x55), samples), WavProblem::kNotPcm,
+       "non-PCM format tag 85 (MPEG layer 3)"},
       {"extensible float",
        Riff(Cat({Chunk("fmt ", ExtensibleFmtBody(1, 22050, 32, 3)), data})), WavProblem::kNotPcm,
        "non-PCM sub-format 3"},
-      {"short extensible", Riff(Cat({Chunk("fmt ", Cat({FmtBody([] {
-                                                          Format f;
-                                                          f.tag = 0xFFFE;
-                                                          return f;
-                                                        }()),
-                                                        Bytes(2, 0)})),
-                                      data})),
+      {"short extensible",
+       Riff(Cat({Chunk("fmt ", Cat({FmtBody(FormatWith(&Format::tag, 0xFFFE)), Bytes(2, 0)})),
+                 data})),
        WavProblem::kBadFmt, "extensible"},
       {"format of 14 bytes", Riff(Cat({Chunk("fmt ", Bytes(14, 1)), data})), WavProblem::kBadFmt,
        "14 bytes"},
-      {"no channels", with_format(no_channels), WavProblem::kBadFormat, "channel count 0"},
-      {"12-bit samples", with_format(bits12), WavProblem::kBadFormat, "12 bits"},
-      {"1000 Hz", with_format(slow), WavProblem::kBadFormat, "1000 Hz"},
-      {"block align", with_format(bad_align), WavProblem::kBadFormat, "block align 4"},
-      {"bytes per second", with_format(bad_byte_rate), WavProblem::kBadFormat,
-       "bytes per second 22050"},
+      {"no channels", Wav(FormatWith(&Format::channels, 0), samples), WavProblem::kBadFormat,
+       "channel count 0"},
+      {"12-bit samples", Wav(FormatWith(&Format::bits, 12), samples), WavProblem::kBadFormat,
+       "12 bits"},
+      {"1000 Hz", Wav(FormatWith(&Format::rate, 1000), samples), WavProblem::kBadFormat,
+       "1000 Hz"},
+      {"block align", Wav(FormatWith(&Format::block_align, 4), samples), WavProblem::kBadFormat,
+       "block align 4"},
+      {"bytes per second", Wav(FormatWith(&Format::byte_rate, 22050), samples),
+       WavProblem::kBadFormat, "bytes per second 22050"},
       {"no data chunk", Riff(Cat({fmt, Chunk("LIST", Bytes(8, 'z'))})), WavProblem::kNoData,
        "missing data chunk"},
       {"no format chunk", Riff(data), WavProblem::kNoFmt, "no fmt chunk"},
@@ -223,8 +208,7 @@ TEST(WavCheck, MeasuresSilenceAtBothEnds) {
       {"soft sound at -30 dBFS", Cat({Samples16(200, 0.0316), Samples16(200, 0.5)}), 0, 0},
   };
   for (const Case& c : cases) {
-    const WavInfo info =
-        Check(Riff(Cat({Chunk("fmt ", FmtBody(Format{})), Chunk("data", c.samples)})));
+    const WavInfo info = Check(Wav(Format{}, c.samples));
     ASSERT_TRUE(info.ok()) << c.name << ": " << info.message;
     // A sine crosses zero, so a frame or two at the edges may count as quiet.
     EXPECT_NEAR(info.leading_silence_ms, c.leading_ms, 2) << c.name;
@@ -234,29 +218,26 @@ TEST(WavCheck, MeasuresSilenceAtBothEnds) {
 
 TEST(WavCheck, SilenceCountsEveryChannelAndSampleSize) {
   // Stereo, the left channel silent, the right one loud: not silence.
-  Format stereo;
-  stereo.channels = 2;
   Bytes frames;
   for (int i = 0; i < 2205; ++i) {
     Put16(frames, 0);
     Put16(frames, 20000);
   }
-  WavInfo info = Check(Riff(Cat({Chunk("fmt ", FmtBody(stereo)), Chunk("data", frames)})));
+  WavInfo info = Check(Wav(FormatWith(&Format::channels, 2), frames));
   ASSERT_TRUE(info.ok()) << info.message;
   EXPECT_EQ(info.leading_silence_ms, 0u);
 
   // 8-bit samples are unsigned: 128 is silence, not a loud offset.
-  Format eight;
-  eight.bits = 8;
+  Format eight = FormatWith(&Format::bits, 8);
   eight.rate = 8000;
   const Bytes data = Cat({Bytes(1600, 128), Bytes(800, 250)});
-  info = Check(Riff(Cat({Chunk("fmt ", FmtBody(eight)), Chunk("data", data)})));
+  info = Check(Wav(eight, data));
   ASSERT_TRUE(info.ok()) << info.message;
   EXPECT_EQ(info.leading_silence_ms, 200u);
   EXPECT_EQ(info.duration_ms, 300u);
 
   // A clip of nothing but silence is flagged in a note.
-  info = Check(Riff(Cat({Chunk("fmt ", FmtBody(Format{})), Chunk("data", Samples16(120, 0.0))})));
+  info = Check(Wav(Format{}, Samples16(120, 0.0)));
   ASSERT_TRUE(info.ok()) << info.message;
   EXPECT_EQ(info.leading_silence_ms, 120u);
   EXPECT_EQ(info.trailing_silence_ms, 120u);

@@ -55,6 +55,22 @@ struct Format {
   uint32_t byte_rate = 0;
 };
 
+// The default format with one field changed, e.g.
+// FormatWith(&Format::rate, 1000).
+template <typename Field, typename Value>
+Format FormatWith(Field Format::*field, Value value) {
+  Format f;
+  f.*field = static_cast<Field>(value);
+  return f;
+}
+
+// 32-bit IEEE float samples (tag 3), a format MCI does not play.
+inline Format FloatFormat() {
+  Format f = FormatWith(&Format::tag, 3);
+  f.bits = 32;
+  return f;
+}
+
 // The 16-byte PCM format body.
 inline Bytes FmtBody(const Format& f) {
   const uint16_t align = f.block_align ? f.block_align : static_cast<uint16_t>(f.channels * f.bits / 8);
@@ -97,6 +113,12 @@ inline Bytes Riff(const Bytes& chunks, const char* form = "WAVE") {
   return b;
 }
 
+// A WAV file of the plain shape: a "fmt " chunk for `f`, then a data chunk
+// holding `samples`.
+inline Bytes Wav(const Format& f, const Bytes& samples) {
+  return Riff(Cat({Chunk("fmt ", FmtBody(f)), Chunk("data", samples)}));
+}
+
 // 16-bit samples: `ms` of a 440 Hz tone at the given peak (fraction of full
 // scale), or of silence with a peak of 0.
 inline Bytes Samples16(uint32_t ms, double peak, uint32_t rate = 22050, uint16_t channels = 1) {
@@ -111,7 +133,7 @@ inline Bytes Samples16(uint32_t ms, double peak, uint32_t rate = 22050, uint16_t
 
 // A clip that is fine in every way: 16-bit mono PCM, `ms` of tone.
 inline Bytes GoodClip(uint32_t ms = 300) {
-  return Riff(Cat({Chunk("fmt ", FmtBody(Format{})), Chunk("data", Samples16(ms, 0.5))}));
+  return Wav(Format{}, Samples16(ms, 0.5));
 }
 
 // A folder of its own under the system's temporary folder, removed at the end.

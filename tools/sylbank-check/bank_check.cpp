@@ -82,6 +82,48 @@ std::string JsonString(const std::string& s) {
   return out + "\"";
 }
 
+// Present but not playable.
+bool Invalid(const ClipResult& c) { return c.present && !c.info.ok(); }
+
+// The names both reports list: the syllables without a clip, the invalid
+// clips (the no-syllable clip last) and the clips with too much silence.
+std::vector<std::string> MissingSyllables(const BankReport& report) {
+  std::vector<std::string> names;
+  for (const ClipResult& c : report.syllable_clips) {
+    if (!c.present) names.push_back(c.syllable);
+  }
+  return names;
+}
+
+std::vector<std::string> InvalidFiles(const BankReport& report) {
+  std::vector<std::string> names;
+  for (const ClipResult& c : report.syllable_clips) {
+    if (Invalid(c)) names.push_back(c.file);
+  }
+  if (Invalid(report.no_syllable_clip)) names.push_back(report.no_syllable_clip.file);
+  return names;
+}
+
+std::vector<std::string> SilenceFlaggedFiles(const BankReport& report) {
+  std::vector<std::string> names;
+  for (const ClipResult& c : report.syllable_clips) {
+    if (c.silence_flagged()) names.push_back(c.file);
+  }
+  return names;
+}
+
+// Each name after a space, for the text report's summary lines.
+void WriteNames(const std::vector<std::string>& names, std::ostream& out) {
+  for (const std::string& n : names) out << " " << n;
+}
+
+// A JSON array of strings.
+void WriteJsonArray(const std::vector<std::string>& names, std::ostream& out) {
+  out << "[";
+  for (size_t i = 0; i < names.size(); ++i) out << (i ? ", " : "") << JsonString(names[i]);
+  out << "]";
+}
+
 struct DurationStats {
   int count = 0;
   uint32_t min = 0, median = 0, max = 0;
@@ -121,11 +163,8 @@ void WriteClipJson(const ClipResult& c, std::ostream& out) {
           << ", \"trailing_silence_ms\": " << i.trailing_silence_ms
           << ", \"silence_flagged\": " << (c.silence_flagged() ? "true" : "false");
     }
-    out << ", \"notes\": [";
-    for (size_t n = 0; n < i.notes.size(); ++n) {
-      out << (n ? ", " : "") << JsonString(i.notes[n]);
-    }
-    out << "]";
+    out << ", \"notes\": ";
+    WriteJsonArray(i.notes, out);
   }
   out << "}";
 }
@@ -146,8 +185,8 @@ int BankReport::missing_count() const {
 
 int BankReport::invalid_count() const {
   int n = 0;
-  for (const ClipResult& c : syllable_clips) n += (c.present && !c.info.ok()) ? 1 : 0;
-  if (no_syllable_clip.present && !no_syllable_clip.info.ok()) ++n;
+  for (const ClipResult& c : syllable_clips) n += Invalid(c) ? 1 : 0;
+  if (Invalid(no_syllable_clip)) ++n;
   return n;
 }
 
@@ -202,7 +241,7 @@ void WriteTextReport(const BankReport& report, std::ostream& out) {
     std::string pad(name.size() < 12 ? 12 - name.size() : 1, ' ');
     if (!c.present) {
       out << "missing  " << name << "\n";
-    } else if (!c.info.ok()) {
+    } else if (Invalid(c)) {
       out << "INVALID  " << name << pad << c.info.message << "\n";
     } else {
       const WavInfo& i = c.info;
@@ -227,19 +266,12 @@ void WriteTextReport(const BankReport& report, std::ostream& out) {
   out << "Syllable clips: " << (total - missing) << " of " << total << " present";
   if (missing > 0) {
     out << ", " << missing << " missing:";
-    for (const ClipResult& c : report.syllable_clips) {
-      if (!c.present) out << " " << c.syllable;
-    }
+    WriteNames(MissingSyllables(report), out);
   }
   out << "\n";
 
   out << "Invalid clips: " << report.invalid_count();
-  for (const ClipResult& c : report.syllable_clips) {
-    if (c.present && !c.info.ok()) out << " " << c.file;
-  }
-  if (report.no_syllable_clip.present && !report.no_syllable_clip.info.ok()) {
-    out << " " << report.no_syllable_clip.file;
-  }
+  WriteNames(InvalidFiles(report), out);
   out << "\n";
 
   const ClipResult& pause = report.no_syllable_clip;
@@ -252,13 +284,10 @@ void WriteTextReport(const BankReport& report, std::ostream& out) {
     out << "present, " << pause.info.duration_ms << " ms\n";
   }
 
-  std::vector<const ClipResult*> quiet;
-  for (const ClipResult& c : report.syllable_clips) {
-    if (c.silence_flagged()) quiet.push_back(&c);
-  }
+  const std::vector<std::string> quiet = SilenceFlaggedFiles(report);
   out << "Silence over " << kSilenceFlagMs << " ms below " << kSilenceThresholdDbfs
       << " dBFS at start or end: " << quiet.size() << " clips";
-  for (const ClipResult* c : quiet) out << " " << c->file;
+  WriteNames(quiet, out);
   out << (quiet.empty() ? "\n" : " (trim them so the speech flows)\n");
 
   const DurationStats d = Durations(report);
@@ -268,7 +297,7 @@ void WriteTextReport(const BankReport& report, std::ostream& out) {
   }
   if (!report.unused.empty()) {
     out << "Not asked for by the program:";
-    for (const std::string& n : report.unused) out << " " << n;
+    WriteNames(report.unused, out);
     out << "\n";
   }
   out << "Result: "
@@ -281,44 +310,25 @@ void WriteJsonReport(const BankReport& report, std::ostream& out) {
   out << "{\n  \"folder\": " << JsonString(report.folder) << ",\n";
   out << "  \"syllables_expected\": " << total << ",\n";
   out << "  \"syllables_present\": " << (total - report.missing_count()) << ",\n";
-  out << "  \"missing\": [";
-  bool first = true;
-  for (const ClipResult& c : report.syllable_clips) {
-    if (c.present) continue;
-    out << (first ? "" : ", ") << JsonString(c.syllable);
-    first = false;
-  }
-  out << "],\n  \"invalid\": [";
-  first = true;
-  auto invalid = [&](const ClipResult& c) {
-    if (!c.present || c.info.ok()) return;
-    out << (first ? "" : ", ") << JsonString(c.file);
-    first = false;
-  };
-  for (const ClipResult& c : report.syllable_clips) invalid(c);
-  invalid(report.no_syllable_clip);
-  out << "],\n  \"no_syllable_clip\": ";
+  out << "  \"missing\": ";
+  WriteJsonArray(MissingSyllables(report), out);
+  out << ",\n  \"invalid\": ";
+  WriteJsonArray(InvalidFiles(report), out);
+  out << ",\n  \"no_syllable_clip\": ";
   WriteClipJson(report.no_syllable_clip, out);
   out << ",\n  \"silence_threshold_dbfs\": " << kSilenceThresholdDbfs
-      << ",\n  \"silence_flag_ms\": " << kSilenceFlagMs << ",\n  \"silence_flagged\": [";
-  first = true;
-  for (const ClipResult& c : report.syllable_clips) {
-    if (!c.silence_flagged()) continue;
-    out << (first ? "" : ", ") << JsonString(c.file);
-    first = false;
-  }
-  out << "],\n  \"durations_ms\": ";
+      << ",\n  \"silence_flag_ms\": " << kSilenceFlagMs << ",\n  \"silence_flagged\": ";
+  WriteJsonArray(SilenceFlaggedFiles(report), out);
+  out << ",\n  \"durations_ms\": ";
   if (d.count > 0) {
     out << "{\"min\": " << d.min << ", \"median\": " << d.median << ", \"max\": " << d.max
         << "}";
   } else {
     out << "null";
   }
-  out << ",\n  \"unused\": [";
-  for (size_t i = 0; i < report.unused.size(); ++i) {
-    out << (i ? ", " : "") << JsonString(report.unused[i]);
-  }
-  out << "],\n  \"clips\": [\n";
+  out << ",\n  \"unused\": ";
+  WriteJsonArray(report.unused, out);
+  out << ",\n  \"clips\": [\n";
   for (size_t i = 0; i < report.syllable_clips.size(); ++i) {
     out << "    ";
     WriteClipJson(report.syllable_clips[i], out);

@@ -48,6 +48,19 @@ const char* FormatName(uint16_t tag) {
   }
 }
 
+// Bytes per frame: one sample of every channel.
+uint32_t FrameBytes(const WavInfo& info) {
+  return static_cast<uint32_t>(info.channels) * (info.bits / 8u);
+}
+
+// Where the chunk after the one whose header is at `pos` starts: past the
+// header, the body and the pad byte after a body of odd size. May lie past
+// the end of the file.
+uint64_t NextChunkPos(const uint8_t* bytes, size_t pos) {
+  const uint32_t body = Le32(bytes + pos + 4);
+  return static_cast<uint64_t>(pos) + 8u + body + (body & 1u);
+}
+
 WavInfo Fail(WavInfo info, WavProblem problem, std::string message) {
   info.problem = problem;
   info.message = std::move(message);
@@ -83,7 +96,7 @@ int32_t Sample(const uint8_t* p, uint16_t bits) {
 // Counts the frames at the start and at the end in which every channel stays
 // below the silence threshold.
 void MeasureSilence(const uint8_t* data, uint32_t bytes, WavInfo& info) {
-  const uint32_t frame = static_cast<uint32_t>(info.channels) * (info.bits / 8u);
+  const uint32_t frame = FrameBytes(info);
   const uint32_t frames = bytes / frame;
   const double full_scale = std::ldexp(1.0, info.bits - 1);
   const double threshold = full_scale * std::pow(10.0, kSilenceThresholdDbfs / 20.0);
@@ -160,7 +173,7 @@ WavInfo CheckFormat(WavInfo info, const uint8_t* body, uint32_t size) {
     return Fail(std::move(info), WavProblem::kBadFormat,
                 "bad sample size " + Num(info.bits) + " bits (8, 16, 24 or 32)");
   }
-  const uint32_t frame = static_cast<uint32_t>(info.channels) * (info.bits / 8u);
+  const uint32_t frame = FrameBytes(info);
   if (block_align != frame) {
     return Fail(std::move(info), WavProblem::kBadFormat,
                 "block align " + Num(block_align) + " does not match " + Num(info.channels) +
@@ -181,8 +194,7 @@ WavInfo CheckFormat(WavInfo info, const uint8_t* body, uint32_t size) {
 bool FmtChunkFollows(const uint8_t* bytes, size_t size, size_t pos) {
   for (;;) {
     if (size - pos < 8) return false;
-    const uint64_t next = static_cast<uint64_t>(pos) + 8u + Le32(bytes + pos + 4) +
-                          (Le32(bytes + pos + 4) & 1u);
+    const uint64_t next = NextChunkPos(bytes, pos);
     if (next >= size) return false;
     pos = static_cast<size_t>(next);
     if (size - pos >= 4 && IdIs(bytes + pos, "fmt ")) return true;
@@ -271,7 +283,7 @@ WavInfo CheckWavBytes(const uint8_t* bytes, size_t size) {
                         " bytes but the file holds " + Num(body_left));
       }
       info.data_bytes = chunk_size;
-      const uint32_t frame = static_cast<uint32_t>(info.channels) * (info.bits / 8u);
+      const uint32_t frame = FrameBytes(info);
       if (chunk_size < frame) {
         return Fail(std::move(info), WavProblem::kEmptyData, "data chunk holds no samples");
       }
@@ -297,7 +309,7 @@ WavInfo CheckWavBytes(const uint8_t* bytes, size_t size) {
     }
     // Step over the body and its pad byte; a missing pad byte at the very
     // end of the file is harmless.
-    const uint64_t next = static_cast<uint64_t>(pos) + 8u + chunk_size + (chunk_size & 1u);
+    const uint64_t next = NextChunkPos(bytes, pos);
     if (next >= size) break;
     pos = static_cast<size_t>(next);
   }
