@@ -84,7 +84,7 @@ if [ "$display_ok" = 1 ]; then
     wine_new_prefix "$prefix"
   fi
   export WINEPREFIX=$prefix
-  trap 'timeout 20 "$WINESERVER" -k 2>/dev/null || true' EXIT
+  trap wine_stop_all EXIT
   if timeout 5 pactl info >/dev/null 2>&1; then
     say "sound goes to the PulseAudio server of this session"
   else
@@ -102,7 +102,6 @@ fi
 if [ "$headless" = 0 ]; then
   say "no display answers${DISPLAY:+ on $DISPLAY}: running headless"
 fi
-mkdir -p "$out_dir"
 scripts/sound/speak-headless.sh --program-dir "$program_dir" --text "$text" --out "$out_dir"
 out_abs="$(cd "$out_dir" && pwd)"
 say "done: the program spoke \"$text\""

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Source this file for a private PulseAudio server with one null sink, so
 # that the program's sound can be recorded on a machine without a sound card:
 #
@@ -23,6 +24,22 @@ PULSE_RATE="${PULSE_RATE:-22050}"
 PULSE_SINK_NAME="${PULSE_SINK_NAME:-sylspeak_null}"
 # The longest any one server or recorder may live.
 PULSE_LIFETIME_S="${PULSE_LIFETIME_S:-900}"
+
+# pulse_poll PID TRIES INTERVAL COMMAND...: runs COMMAND (its output
+# discarded) up to TRIES times, INTERVAL seconds apart, until it succeeds.
+# Returns 0 once it has, 1 when it never did or the process PID ended first.
+pulse_poll() {
+  local pid=$1 tries=$2 interval=$3 _
+  shift 3
+  for _ in $(seq "$tries"); do
+    if "$@" >/dev/null 2>&1; then
+      return 0
+    fi
+    kill -0 "$pid" 2>/dev/null || return 1
+    sleep "$interval"
+  done
+  return 1
+}
 
 # pulse_start DIR: starts the server with its socket and state in DIR and
 # waits until it answers.
@@ -54,16 +71,9 @@ pulse_start() {
   PULSE_PID=$!
   export PULSE_PID
 
-  local i
-  for i in $(seq 100); do
-    if timeout 5 pactl info >/dev/null 2>&1; then
-      return 0
-    fi
-    if ! kill -0 "$PULSE_PID" 2>/dev/null; then
-      break
-    fi
-    sleep 0.1
-  done
+  if pulse_poll "$PULSE_PID" 100 0.1 timeout 5 pactl info; then
+    return 0
+  fi
   echo "pulse_start: the PulseAudio server did not answer on $PULSE_SERVER; its log:" >&2
   sed 's/^/  /' "$dir/server.log" >&2
   pulse_stop
@@ -81,16 +91,9 @@ pulse_record_start() {
     >"$file" 2>"$file.log" </dev/null &
   PAREC_PID=$!
   export PAREC_PID
-  local i
-  for i in $(seq 100); do
-    if [ -s "$file" ]; then
-      return 0
-    fi
-    if ! kill -0 "$PAREC_PID" 2>/dev/null; then
-      break
-    fi
-    sleep 0.05
-  done
+  if pulse_poll "$PAREC_PID" 100 0.05 test -s "$file"; then
+    return 0
+  fi
   echo "pulse_record_start: parec delivered nothing within 5 s" >&2
   sed 's/^/  /' "$file.log" >&2
   return 1

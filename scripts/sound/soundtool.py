@@ -149,11 +149,11 @@ def _as_bytes(samples):
 HEAD_SAMPLES = 64  # 3 ms at 22050 Hz: enough to be unique in speech
 
 
-def find_clip(samples, clip, from_sample=0, recording_bytes=None):
-    """First sample at or after from_sample where the recording holds the
-    clip's first samples exactly, or None. The null sink at the clips' own
-    format passes them through unchanged, so an exact match is the clip."""
-    haystack = recording_bytes if recording_bytes is not None else _as_bytes(samples)
+def find_clip(recording_bytes, clip, from_sample=0):
+    """First sample at or after from_sample where the recording (as bytes, from
+    _as_bytes) holds the clip's first samples exactly, or None. The null sink
+    at the clips' own format passes them through unchanged, so an exact match
+    is the clip."""
     # Skip the clip's leading quiet samples: a match on near-zero values
     # would mean nothing.
     first = 0
@@ -164,7 +164,7 @@ def find_clip(samples, clip, from_sample=0, recording_bytes=None):
         return None
     at = 2 * (from_sample + first)
     while True:
-        found = haystack.find(head, at)
+        found = recording_bytes.find(head, at)
         if found < 0:
             return None
         if found % 2 == 0:
@@ -183,7 +183,7 @@ def locate_clips(samples, rate, clips, threshold_db=DEFAULT_THRESHOLD_DB):
     starts = []
     at = 0
     for i, clip in enumerate(clips):
-        start = find_clip(samples, clip, at, recording_bytes)
+        start = find_clip(recording_bytes, clip, at)
         if start is None:
             return None, i
         starts.append(start)

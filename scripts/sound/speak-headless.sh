@@ -33,7 +33,7 @@ text='你好，世界。今天天气很好。'
 out_dir=.
 work=
 usage() {
-  sed -n '2,/^$/p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
+  sed -n '2,/^set -euo/p' "${BASH_SOURCE[0]}" | sed '$d' | sed 's/^# \{0,1\}//' >&2
   exit 2
 }
 while [ $# -gt 0 ]; do
@@ -127,7 +127,7 @@ program_pid=$!
 
 wid=
 for _ in $(seq 600); do
-  wid=$(timeout 10 xdotool search --onlyvisible --class 'sylspeak' 2>/dev/null | head -n 1 || true)
+  wid=$(xdo search --onlyvisible --class 'sylspeak' 2>/dev/null | head -n 1 || true)
   [ -n "$wid" ] && break
   kill -0 "$program_pid" 2>/dev/null || break
   sleep 0.05

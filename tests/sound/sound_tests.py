@@ -95,23 +95,17 @@ def speak(args, text, name):
     return out
 
 
-def segments_of(wav, min_gap_ms=soundtool.DEFAULT_MIN_GAP_MS):
-    samples, rate = soundtool.read_wav(str(wav))
-    return soundtool.find_segments(samples, rate, min_gap_ms=min_gap_ms), samples, rate
-
-
 def show(segments):
     return "\n".join(f"    {i + 1:2d}: {s}" for i, s in enumerate(segments))
 
 
-def min_gap_for(bank, syllables):
+def min_gap_for(syllables, clips, rate):
     """The quiet run that separates two clips must be longer than any quiet
     run inside the clips in play (and than Wine's occasional 5 ms of inserted
     zeros)."""
-    inside = 0.0
-    for syllable in set(s for s in syllables if s):
-        samples, rate = soundtool.read_wav(str(clip_path(bank, syllable)))
-        inside = max(inside, soundtool.longest_quiet_inside(samples, rate))
+    in_play = {s: clip for s, clip in zip(syllables, clips) if s}
+    inside = max((soundtool.longest_quiet_inside(clip, rate) for clip in in_play.values()),
+                 default=0.0)
     return max(soundtool.DEFAULT_MIN_GAP_MS, inside + 2.5), inside
 
 
@@ -124,7 +118,7 @@ def load_clips(bank, syllables, rate):
     return clips
 
 
-def clip_segments(wav, bank, syllables):
+def clip_segments(samples, rate, syllables, clips):
     """The clips' stretches of sound in the recording, in order.
 
     The sink hands the clips through unchanged, so each clip is found by its
@@ -134,10 +128,8 @@ def clip_segments(wav, bank, syllables):
     happens (Wine's output latency varies from clip to clip). A clip that
     cannot be found that way (a recording that is not a faithful copy, or a
     clip that was not played, or not in this order) leaves the stretches
-    found by the threshold alone. Returns (segments, how, samples, rate)."""
-    samples, rate = soundtool.read_wav(str(wav))
-    clips = load_clips(bank, syllables, rate)
-    min_gap, inside = min_gap_for(bank, syllables)
+    found by the threshold alone. Returns (segments, how)."""
+    min_gap, inside = min_gap_for(syllables, clips, rate)
     by_threshold = soundtool.find_segments(samples, rate, min_gap_ms=min_gap)
     print(f"by threshold alone (quiet runs of {min_gap:.1f} ms or more between clips; the "
           f"longest inside these clips is {inside:.1f} ms): {len(by_threshold)} stretches")
@@ -145,7 +137,7 @@ def clip_segments(wav, bank, syllables):
     if located is None:
         print(f"clip {missing + 1} ({syllables[missing]}.wav) is not in the recording "
               f"sample for sample after the ones before it; using the threshold's stretches")
-        return by_threshold, "threshold", samples, rate
+        return by_threshold, "threshold"
     outside = soundtool.sound_outside(samples, rate, located)
     print(f"every clip found in order, sample for sample; sound outside them: {outside:.1f} ms")
     # Sound that belongs to no clip is another stretch: a clip played twice,
@@ -154,7 +146,7 @@ def clip_segments(wav, bank, syllables):
     check(outside <= 10.0,
           f"{outside:.1f} ms of sound outside the {len(syllables)} clips: more stretches of "
           f"sound than clips.\nby threshold:\n{show(by_threshold)}\nclips:\n{show(located)}")
-    return located, "exact", samples, rate
+    return located, "exact"
 
 
 # ---------------------------------------------------------------------------
@@ -191,7 +183,8 @@ def test_run_headless(args):
     # run that plays each clip once ends well within twice their total plus
     # the start-up and the closing second.
     spoken_ms = sum(clip_ms(args.bank, s) for s in SAMPLE_SYLLABLES)
-    segments, _, _ = segments_of(wav)
+    samples, rate = soundtool.read_wav(str(wav))
+    segments = soundtool.find_segments(samples, rate)
     check(segments, "no sound found in the recording")
     span_ms = segments[-1].end_ms - segments[0].start_ms
     print(f"clips to play: {spoken_ms:.0f} ms in all; sound in the recording from "
@@ -241,11 +234,12 @@ def correlation(samples, start, clip, lag_range):
 def test_nihao(args):
     out = speak(args, "你好", "nihao")
     syllables = ["ni", "hao"]
-    segments, how, samples, rate = clip_segments(out / "spoken.wav", args.bank, syllables)
+    samples, rate = soundtool.read_wav(str(out / "spoken.wav"))
+    clips = load_clips(args.bank, syllables, rate)
+    segments, how = clip_segments(samples, rate, syllables, clips)
     print("stretches of sound:\n" + show(segments))
     check(len(segments) == 2,
           f"expected 2 stretches of sound (ni, hao), found {len(segments)}:\n{show(segments)}")
-    clips = load_clips(args.bank, syllables, rate)
 
     # Lengths: Wine drops up to about 5 ms of a clip's end (the last partial
     # buffer, when the next clip's close arrives) and may insert up to 5 ms
@@ -297,7 +291,9 @@ def test_gaps(args):
     all_gaps = []
     for run in range(args.runs):
         out = speak(args, GAP_TEXT, f"gaps{run + 1}")
-        segments, _, _, _ = clip_segments(out / "spoken.wav", args.bank, GAP_SYLLABLES)
+        samples, rate = soundtool.read_wav(str(out / "spoken.wav"))
+        clips = load_clips(args.bank, GAP_SYLLABLES, rate)
+        segments, _ = clip_segments(samples, rate, GAP_SYLLABLES, clips)
         check(len(segments) == len(GAP_SYLLABLES),
               f"run {run + 1}: expected {len(GAP_SYLLABLES)} stretches of sound, one per "
               f"character, found {len(segments)}:\n{show(segments)}")
@@ -306,9 +302,9 @@ def test_gaps(args):
         print(f"run {run + 1}: first sound {segments[0].start_ms:.0f} ms after recording began "
               f"(the click follows within a few ms)")
         print(f"run {run + 1}: clip   clip ms  recorded ms  gap after ms")
-        for i, (segment, syllable) in enumerate(zip(segments, GAP_SYLLABLES)):
+        for i, (segment, syllable, clip) in enumerate(zip(segments, GAP_SYLLABLES, clips)):
             gap = f"{gaps[i]:8.1f}" if i < len(gaps) else ""
-            print(f"        {syllable:6} {clip_ms(args.bank, syllable):7.1f} "
+            print(f"        {syllable:6} {1000.0 * len(clip) / rate:7.1f} "
                   f"{segment.length_ms:11.1f}  {gap}")
         print(f"run {run + 1}: gaps median {statistics.median(gaps):.1f} ms, "
               f"worst {max(gaps):.1f} ms, least {min(gaps):.1f} ms")
