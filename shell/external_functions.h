@@ -9,5 +9,9 @@
 // ends the program through the fatal error report.
 FARPROC BindExternalFunction(int row);
 
+// The same without the fatal error: null when the library cannot be loaded
+// or lacks the function.
+FARPROC TryBindExternalFunction(int row);
+
 // Frees the library of every bound row and forgets every module and entry.
 void ReleaseExternalFunctions();

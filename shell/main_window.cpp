@@ -17,8 +17,10 @@ constexpr int kWindowWidth = 380;
 constexpr int kWindowHeight = 250;
 
 constexpr DWORD kWindowStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-constexpr DWORD kTextBoxStyle =
-    WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
+// Several lines, wrapped at the box's edge, with a vertical scroll bar shown
+// while the text is taller than the box: pasted text keeps every line.
+constexpr DWORD kTextBoxStyle = WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP | WS_VSCROLL | ES_LEFT |
+                                ES_MULTILINE | ES_AUTOVSCROLL;
 constexpr DWORD kButtonStyle = WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP | BS_PUSHBUTTON |
                                BS_CENTER | BS_VCENTER | BS_MULTILINE;
 
@@ -27,6 +29,19 @@ HINSTANCE ProgramInstance() { return GetModuleHandleA(nullptr); }
 HICON LoadProgramIcon(int size) {
   return static_cast<HICON>(
       LoadImageA(ProgramInstance(), "DEFAULT_ICON", IMAGE_ICON, size, size, 0));
+}
+
+// The height of one line of the control's font, as an edit control spaces
+// its lines.
+int FontLineHeight(HWND control) {
+  HDC dc = GetDC(control);
+  if (dc == nullptr) return 0;
+  const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
+  TEXTMETRICA metrics = {};
+  GetTextMetricsA(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  return metrics.tmHeight;
 }
 
 bool IsUsable(HWND control) { return IsWindowVisible(control) && IsWindowEnabled(control); }
@@ -105,6 +120,52 @@ bool MainWindow::Create() {
   return true;
 }
 
+// The text box's own procedure, ahead of the control's: it notes every change
+// of the content that the control does not announce. A multi-line edit
+// sends no EN_CHANGE for WM_SETTEXT (another program may send one) or for a
+// replaced edit buffer.
+LRESULT CALLBACK MainWindow::TextBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  auto* window = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  const WNDPROC control_proc = window != nullptr ? window->text_box_proc_ : DefWindowProcA;
+  const LRESULT result = CallWindowProcA(control_proc, hwnd, message, wparam, lparam);
+  if (window != nullptr) {
+    switch (message) {
+      case WM_SETTEXT:
+      case EM_REPLACESEL:
+      case EM_SETHANDLE:
+        window->OnTextBoxChanged();
+        break;
+      case WM_NCDESTROY:
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        break;
+      default:
+        break;
+    }
+  }
+  return result;
+}
+
+void MainWindow::OnTextBoxChanged() {
+  ++text_box_version_;
+  UpdateScrollBar();
+}
+
+// Shows the vertical scroll bar while the text has more lines than the box
+// shows, hides it otherwise. Showing it narrows the text and can only add
+// lines, hiding it widens the text and can only take lines away, so the
+// decision never flips back.
+void MainWindow::UpdateScrollBar() {
+  RECT format = {};
+  SendMessageA(text_box_, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+  const int lines = static_cast<int>(SendMessageA(text_box_, EM_GETLINECOUNT, 0, 0));
+  const int shown = line_height_ > 0 ? (format.bottom - format.top) / line_height_ : lines;
+  const bool needed = lines > shown;
+  if (needed != scroll_bar_shown_) {
+    scroll_bar_shown_ = needed;
+    ShowScrollBar(text_box_, SB_VERT, needed);
+  }
+}
+
 bool MainWindow::CreateControls() {
   const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
 
@@ -114,6 +175,12 @@ bool MainWindow::CreateControls() {
   if (text_box_ == nullptr) return false;
   SendMessageA(text_box_, WM_SETFONT, font, FALSE);
   SendMessageA(text_box_, EM_SETLIMITTEXT, 0, 0);  // the platform's largest
+  SetWindowLongPtrA(text_box_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  text_box_proc_ = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(text_box_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TextBoxProc)));
+  line_height_ = FontLineHeight(text_box_);
+  scroll_bar_shown_ = true;
+  UpdateScrollBar();
 
   button_ = CreateWindowExA(0, "BUTTON", "按钮", kButtonStyle, 296, 104, 80, 32, hwnd_,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonId)),
@@ -182,6 +249,8 @@ LRESULT MainWindow::OnCtlColorEdit(HDC dc) {
 
 void MainWindow::OnCommand(int id, int code, HWND control) {
   if (id == kButtonId && code == BN_CLICKED && control == button_) OnButtonClick();
+  // Typing, pasting, cutting, deleting and undoing all announce themselves.
+  if (id == kTextBoxId && code == EN_CHANGE && control == text_box_) OnTextBoxChanged();
 }
 
 // May run for a long time and dispatch messages meanwhile, the window's
@@ -298,6 +367,16 @@ Text TextBoxContent() {
                      static_cast<int32_t>(kMainWindowId), kTextBoxId);
   }
   return window->ReadTextBox();
+}
+
+uint32_t TextBoxVersion() {
+  const MainWindow* window = MainRecord().window;
+  return window != nullptr ? window->text_box_version() : 0;
+}
+
+HWND MainWindowHandle() {
+  const MainWindow* window = MainRecord().window;
+  return window != nullptr ? window->hwnd() : nullptr;
 }
 
 const char* ControlTag(int32_t control_id) {

@@ -22,6 +22,7 @@ class MainWindow {
   MainWindow& operator=(const MainWindow&) = delete;
 
   HWND hwnd() const { return hwnd_; }
+  uint32_t text_box_version() const { return text_box_version_; }
 
   // Makes the window and its controls and shows them. False when the
   // platform refused the window or a control.
@@ -40,6 +41,7 @@ class MainWindow {
   // the object is gone.
   bool Create();
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  static LRESULT CALLBACK TextBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
 
   bool CreateControls();
@@ -47,6 +49,8 @@ class MainWindow {
   LRESULT OnCtlColorEdit(HDC dc);
   void OnCommand(int id, int code, HWND control);
   void OnButtonClick();
+  void OnTextBoxChanged();
+  void UpdateScrollBar();
   void OnActivate(int state);
   void OnSetFocus(HWND previous);
   void OnNcDestroy();
@@ -60,6 +64,12 @@ class MainWindow {
   HWND button_ = nullptr;
   // The control that had the focus when the window last went inactive.
   HWND saved_focus_ = nullptr;
+  // The text box's control procedure, called from the program's own.
+  WNDPROC text_box_proc_ = nullptr;
+  // Changes with every change of the text box's content.
+  uint32_t text_box_version_ = 1;
+  int line_height_ = 0;
+  bool scroll_bar_shown_ = false;
   ScopedBrush white_brush_;
   ScopedIcon big_icon_;
   ScopedIcon small_icon_;
@@ -71,6 +81,13 @@ bool LoadMainWindow();
 // The text box's content, read afresh. Reading it once the window is gone
 // is a fatal error.
 Text TextBoxContent();
+
+// A number that changes whenever the text box's content may have changed;
+// 0 once the window is gone.
+uint32_t TextBoxVersion();
+
+// The main window, or null when it is not there (owner of message boxes).
+HWND MainWindowHandle();
 
 // The tag of one of the main window's controls; null for an unknown id.
 const char* ControlTag(int32_t control_id);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "clip_playback.h"
 #include "main_window.h"
 #include "shell_app.h"
 
@@ -26,8 +27,14 @@ bool PreTranslate(const MSG& msg) {
 }
 
 // Runs whenever the queue has run dry, before the loop waits for the next
-// message. Nothing in this program needs tidying between messages.
-void RunIdleHousekeeping() {}
+// message. The first time, once the window stands, it loads the sound path
+// so that the first click speaks at once.
+void RunIdleHousekeeping() {
+  static bool warmed_up = false;
+  if (warmed_up) return;
+  warmed_up = true;
+  WarmUpPlayback();
+}
 
 }  // namespace
 

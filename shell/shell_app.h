@@ -21,9 +21,11 @@ struct ExternalFunction {
   FARPROC entry;
 };
 
-// The only external function: mciSendStringA of winmm.dll.
+// mciSendStringA of winmm.dll, and waveOutGetNumDevs, whose first call loads
+// the sound driver.
 constexpr int kMciSendStringRow = 0;
-constexpr int kExternalFunctionCount = 1;
+constexpr int kWaveOutGetNumDevsRow = 1;
+constexpr int kExternalFunctionCount = 2;
 
 // A window the program defines. The record is loaded while it links to a
 // live window object, and not loaded before the window is made and again
@@ -39,11 +41,15 @@ constexpr int kWindowRecordCount = 1;
 
 using ExitRoutine = void (*)();
 
+// The longest path the wide-character calls take.
+constexpr int kLongPathChars = 32768;
+
 struct ShellApp {
   HANDLE heap = nullptr;
   // The program file's folder, without a trailing backslash; empty when the
-  // path held no backslash.
-  Text program_folder;
+  // path held no backslash. Held in UTF-16: a folder whose name lies outside
+  // code page 936 must still be found.
+  wchar_t program_folder[kLongPathChars] = {};
   ExternalFunction external_functions[kExternalFunctionCount] = {};
   std::vector<ExitRoutine> exit_routines;
   // Only once the loop runs does losing the last window end it.

@@ -5,58 +5,45 @@
 #include <float.h>
 
 #include <cfenv>
-#include <cstring>
+#include <cwchar>
 
 #include "fatal_error.h"
 #include "main_window.h"
 #include "message_loop.h"
 #include "shell_app.h"
-#include "text.h"
 
 namespace {
 
-// The byte after the last backslash of `path`, or null when it has none. The
-// path is read as text in the ANSI code page, so the second byte of a
-// double-byte character is never taken for a backslash.
-const char* AfterLastBackslash(const char* path) {
-  const char* after = nullptr;
-  for (const char* p = path; *p != '\0';) {
-    if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1] != '\0') {
-      p += 2;
-      continue;
-    }
-    if (*p == '\\') after = p + 1;
-    ++p;
-  }
-  return after;
-}
-
 // Records the folder that holds the program file and makes it the current
 // directory, so that the clip folder beside the program is found whatever
-// directory the program was started from.
+// directory the program was started from. The wide-character calls are used
+// so that a folder whose name code page 936 cannot hold is found too; the
+// clip paths stay relative and resolve against it.
 void EnterProgramFolder() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, sizeof path);
-  path[sizeof path - 1] = '\0';
+  wchar_t* folder = g_app.program_folder;
+  const DWORD n = GetModuleFileNameW(nullptr, folder, kLongPathChars);
+  folder[n < kLongPathChars ? n : kLongPathChars - 1] = L'\0';
 
-  const char* after = AfterLastBackslash(path);
-  const int32_t folder_length = after != nullptr ? static_cast<int32_t>(after - path - 1) : 0;
-  char* folder = TextAlloc(folder_length + 1);
-  std::memcpy(folder, path, static_cast<size_t>(folder_length));
-  folder[folder_length] = '\0';
-  g_app.program_folder = Text::Adopt(folder);
-
-  if (after != nullptr) {
-    // The backslash stays on: for a program in a drive's root "C:" alone
-    // would name the drive's current directory rather than its root.
-    path[after - path] = '\0';
-    SetCurrentDirectoryA(path);
+  wchar_t* last = std::wcsrchr(folder, L'\\');
+  if (last == nullptr) {
+    folder[0] = L'\0';
+    return;
   }
+  // The backslash stays on for the change of directory: for a program in a
+  // drive's root "C:" alone would name the drive's current directory rather
+  // than its root.
+  const wchar_t after = last[1];
+  last[1] = L'\0';
+  SetCurrentDirectoryW(folder);
+  last[1] = after;
+  *last = L'\0';
 }
 
 void DeclareExternalFunctions() {
   g_app.external_functions[kMciSendStringRow] = {"winmm.dll", "mciSendStringA", nullptr,
                                                  nullptr};
+  g_app.external_functions[kWaveOutGetNumDevsRow] = {"winmm.dll", "waveOutGetNumDevs", nullptr,
+                                                     nullptr};
 }
 
 void DeclareWindows() {

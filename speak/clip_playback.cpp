@@ -1,62 +1,139 @@
 #include "clip_playback.h"
 
+#include <cstring>
+
 #include "constant_texts.h"
 #include "host.h"
+#include "responsive_wait.h"
 #include "text.h"
 
 namespace {
 
+// One MCI device the player holds open.
+struct OpenClip {
+  bool open = false;
+  // The clip's path, to tell whether the clip opened ahead is the one asked
+  // for. Clip paths are short; a longer one is never taken as opened ahead.
+  char path[64] = {};
+  int32_t length_ms = 0;
+};
+
+struct Player {
+  OpenClip clips[kMaxOpenClips];
+  int playing = -1;  // the clip that sounds now, or -1
+  int ahead = -1;    // the clip opened for its turn, or -1
+  uint32_t started_at = 0;
+  // Changes with every play and every close of all: a wait for a clip that
+  // another run has replaced or closed sees it and ends.
+  uint32_t turn = 0;
+};
+
+Player g_player;
+
+const char* AliasOf(int slot) { return kConstantTexts.clip_aliases[slot]; }
+
 // Sends a command whose reply is not taken: the reply buffer is a constant
 // text with capacity 0, so MCI never writes to it.
-uint32_t SendWithoutReply(const Text& command, const char* constant_reply) {
-  return host::MciSendString(command.get(), const_cast<char*>(constant_reply), 0);
+uint32_t SendWithoutReply(const Text& command) {
+  return host::MciSendString(command.get(), const_cast<char*>(kConstantTexts.no_reply), 0);
 }
 
-// Declared capacity of the length reply: less than the buffer holds.
-constexpr uint32_t kLengthReplyCapacity = 128;
-constexpr int32_t kLengthReplySpaces = 255;
+// The reply to "status <alias> <item>" in a buffer of 255 spaces whose
+// declared capacity, 128, is less than the block holds: MCI can never write
+// past it, and a query that fails leaves spaces, which read as no reply.
+Text StatusOf(const char* alias, const char* item) {
+  const ConstantTexts& k = kConstantTexts;
+  Text reply = BlankText(255);
+  Text command = ConcatText({k.status_command, alias, item});
+  host::MciSendString(command.get(), reply.data(), 128);
+  return reply;
+}
+
+void Close(int slot) {
+  OpenClip& clip = g_player.clips[slot];
+  if (!clip.open) return;
+  SendWithoutReply(ConcatText({kConstantTexts.close_command, AliasOf(slot)}));
+  clip.open = false;
+  if (g_player.playing == slot) g_player.playing = -1;
+  if (g_player.ahead == slot) g_player.ahead = -1;
+}
+
+bool SamePath(const OpenClip& clip, const char* path) {
+  return clip.open && std::strcmp(clip.path, path) == 0;
+}
+
+bool StillPlaying(void* context) {
+  const uint32_t turn = *static_cast<const uint32_t*>(context);
+  if (turn != g_player.turn || g_player.playing < 0) return false;
+  const Text mode = StatusOf(AliasOf(g_player.playing), kConstantTexts.mode_keyword);
+  // A failed query leaves the spaces: the device is gone, nothing plays.
+  return std::strncmp(mode.c_str(), "playing", 7) == 0 ||
+         std::strncmp(mode.c_str(), "seeking", 7) == 0;
+}
 
 }  // namespace
 
-bool PlayClip(const char* path, const char* alias) {
+int32_t ClipLengthMs(const char* alias) {
+  return TextToInt(StatusOf(alias, kConstantTexts.length_keyword).get());
+}
+
+bool OpenClipAhead(const char* path) {
   const ConstantTexts& k = kConstantTexts;
-  // The first close of the process names an alias not yet open; it fails
-  // harmlessly, as does any failure of the close and the open.
-  SendWithoutReply(ConcatText({k.close_command, alias}), k.play_reply);
-  SendWithoutReply(ConcatText({k.open_command, k.quote, path, k.quote, k.alias_keyword, alias}),
-                   k.play_reply);
-  return SendWithoutReply(ConcatText({k.play_command, alias}), k.play_reply) == 0;
+  if (path == nullptr) path = "";
+  if (g_player.ahead >= 0) {
+    if (SamePath(g_player.clips[g_player.ahead], path)) return true;
+    Close(g_player.ahead);
+  }
+  // Besides the clip opened ahead, only the playing one is ever open, so a
+  // free alias is always found.
+  int slot = 0;
+  while (slot < kMaxOpenClips - 1 && g_player.clips[slot].open) ++slot;
+  Close(slot);
+
+  const uint32_t error = SendWithoutReply(
+      ConcatText({k.open_command, k.quote, path, k.quote, k.alias_keyword, AliasOf(slot)}));
+  if (error != 0) return false;  // nothing was opened
+  OpenClip& clip = g_player.clips[slot];
+  clip.open = true;
+  const size_t length = std::strlen(path);
+  if (length < sizeof clip.path) {
+    std::memcpy(clip.path, path, length + 1);
+  } else {
+    clip.path[0] = '\0';
+  }
+  clip.length_ms = ClipLengthMs(AliasOf(slot));
+  g_player.ahead = slot;
+  return true;
 }
 
-int32_t ClipLengthMs(const char* path) {
+bool PlayClip(const char* path) {
   const ConstantTexts& k = kConstantTexts;
-  Text buffer = BlankText(kLengthReplySpaces);
-  // Opened without an alias, the device is named after the path; it stays
-  // open, and opening the same path again later fails harmlessly.
-  SendWithoutReply(ConcatText({k.open_command, path}), k.measure_reply);
-  {
-    Text command = ConcatText({k.status_command, path, k.length_keyword});
-    host::MciSendString(command.get(), buffer.data(), kLengthReplyCapacity);
-  }
-  // A failed query leaves no digits, which reads as 0: no wait.
-  return TextToInt(buffer.get());
+  if (!OpenClipAhead(path)) return false;
+  const int slot = g_player.ahead;
+  g_player.ahead = -1;
+  const bool played = SendWithoutReply(ConcatText({k.play_command, AliasOf(slot), k.from_start})) == 0;
+  const int before = g_player.playing;
+  g_player.playing = slot;
+  g_player.started_at = host::TickCount();
+  ++g_player.turn;
+  // Closed only now that the next one sounds: closing waits for the device
+  // to drain, which would otherwise come between the two clips.
+  if (before >= 0) Close(before);
+  if (!played) Close(slot);  // nothing to wait for
+  return played;
 }
 
-void WaitProcessingEvents(int32_t ms) {
-  if (ms <= 0) return;
-  // Elapsed time in unsigned 32-bit arithmetic stays right across the
-  // counter's wrap, where a deadline compared with the counter would not.
-  const uint32_t start = host::TickCount();
-  const auto limit = static_cast<uint32_t>(ms);
-  for (;;) {
-    PumpPendingMessages();
-    PumpPendingMessages();
-    if (static_cast<uint32_t>(host::TickCount() - start) > limit) return;
-    PumpPendingMessages();
-    PumpPendingMessages();
-  }
+void WaitForPlayingClip() {
+  if (g_player.playing < 0) return;
+  uint32_t turn = g_player.turn;
+  WaitSince(g_player.started_at, g_player.clips[g_player.playing].length_ms, StillPlaying, &turn);
 }
 
-void PumpPendingMessages() {
-  while (host::PeekQueue() == host::QueueHead::kOther) host::DispatchNextMessage();
+void CloseAllClips() {
+  for (int slot = 0; slot < kMaxOpenClips; ++slot) Close(slot);
+  ++g_player.turn;
+}
+
+void WarmUpPlayback() {
+  if (host::FindEntry(kConstantTexts.clip_folder)) host::PrepareSound();
 }

@@ -3,8 +3,8 @@
 #include <cstdint>
 
 const ConstantTexts kConstantTexts = {
-    "sylbank\\", ".wav", "syl", "close ", "open ", "\"", " alias ",
-    "play ", "status ", " length", "0", "0&",
+    "sylbank", "sylbank\\", ".wav", {"syl1", "syl2", "syl3"}, "close ", "open ", "\"", " alias ",
+    "play ", " from 0", "status ", " length", " mode", "0",
 };
 
 bool IsConstantText(const void* p) {

@@ -39,3 +39,23 @@ Text PinyinOf(const char* unit, int32_t n) {
   if (first[0] == '\0' && second[0] == '\0') return Text();
   return ConcatText({first, second});
 }
+
+// Interim: GB2312 only and without tones, until the tables carry them.
+Reading FirstReading(unsigned char lead, unsigned char trail) {
+  if (lead < kPinyinLeadFirst || lead > kPinyinLeadLast) return {};
+  if (trail < kPinyinTrailFirst || trail > kPinyinTrailLast) return {};
+  const uint16_t cell =
+      PinyinCells[(lead - kPinyinLeadFirst) * kPinyinTrailCount + (trail - kPinyinTrailFirst)];
+  Reading reading;
+  reading.code = (cell & 0x8000) != 0 ? PinyinRows[cell & 0x7FFF][0] : cell;
+  return reading;
+}
+
+int32_t SpellReading(uint16_t code, char* out) {
+  int32_t n = 0;
+  for (const char* part : {PartLetters(code & 0xFF), PartLetters(code >> 8)}) {
+    for (; *part != '\0' && n < kSyllableMaxLength; ++part) out[n++] = *part;
+  }
+  out[n] = '\0';
+  return n;
+}

@@ -1,55 +1,131 @@
 #include "speak_run.h"
 
-#include <utility>
-
 #include "clip_playback.h"
 #include "constant_texts.h"
 #include "host.h"
 #include "pinyin.h"
+#include "responsive_wait.h"
 #include "text.h"
+#include "tone_changes.h"
 
 namespace {
 
-constexpr int32_t kReadingNumber = 1;
+// However long a stretch of units without a clip, pending messages are
+// dispatched at least this often, so that the window always answers.
+constexpr uint32_t kDispatchIntervalMs = 50;
+
+// The clip a unit plays: for a syllable, its toned clip ("sylbank\ni3.wav")
+// if the bank has one, else its toneless clip ("sylbank\ni.wav"); for a unit
+// without a syllable the pause "sylbank\.wav". Absent when the bank has none.
+Text ClipFor(const SpokenCharacter& previous, const SpokenCharacter& unit,
+             const SpokenCharacter& next) {
+  const ConstantTexts& k = kConstantTexts;
+  char syllable[kSyllableMaxLength + 2] = {};
+  const int32_t letters = SpellReading(unit.reading.code, syllable);
+  const uint8_t tone = letters > 0 ? ToneInSpeech(previous, unit, next) : 0;
+  if (tone != 0) {
+    syllable[letters] = static_cast<char>('0' + tone);
+    Text toned = ConcatText({k.clip_prefix, syllable, k.clip_extension});
+    if (FileExists(toned.get())) return toned;
+    syllable[letters] = '\0';
+  }
+  Text toneless = ConcatText({k.clip_prefix, syllable, k.clip_extension});
+  if (FileExists(toneless.get())) return toneless;
+  return Text();
+}
+
+// The run's view of the text box: the content of its last read, read again
+// only when the box says it may have changed.
+class BoxReader {
+ public:
+  BoxReader() : version_(host::TextBoxVersion()), content_(host::TextBoxContent()) {}
+  const Text& content() const { return content_; }
+  // True when the content was read again.
+  bool Refresh() {
+    const uint32_t version = host::TextBoxVersion();
+    if (version == version_) return false;
+    version_ = version;
+    content_ = host::TextBoxContent();
+    return true;
+  }
+
+ private:
+  uint32_t version_;
+  Text content_;
+};
 
 }  // namespace
-
-int32_t UnitWidthAt(const char* content, int32_t p) {
-  // Past the end, or on the last byte, the two-byte cut gives an absent or a
-  // one-byte unit.
-  if (p < 1 || p >= TextLength(content)) return 2;
-  const auto byte = static_cast<unsigned char>(content[p - 1]);
-  const auto next = static_cast<unsigned char>(content[p]);
-  return byte < 0x80 && next >= 0x80 ? 1 : 2;
-}
 
 bool FileExists(const char* path) { return host::FindEntry(path != nullptr ? path : ""); }
 
 void SpeakRun() {
-  const ConstantTexts& k = kConstantTexts;
-  // The length is fixed for the whole run; every unit is cut from a fresh
-  // read of the box, so an edit during a wait shows from the next unit on.
-  const int32_t length = host::TextBoxContent().length();
-  Text syllable;
-  int32_t p = 1;
-  while (p < length) {
+  BoxReader box;
+  // The length is fixed for the whole run: text added later is not spoken.
+  UnitWalker walker(box.content().length());
+  walker.Rebind(box.content().get(), box.content().length());
+  {
+    UnitWalker first = walker;
+    SpokenCharacter unit;
+    if (!first.Next(&unit)) return;  // nothing to speak: no search, no sound
+  }
+  if (!host::VoiceFolderUsable()) return;
+
+  SpokenCharacter previous;  // the unit before, for the tone changes
+  bool after_pause = false;  // the unit before had no syllable
+  bool played = false;   // this run has opened clips of its own
+  bool started = false;  // this run has started a clip
+  uint32_t dispatched_at = host::TickCount();
+  for (;;) {
     // The window may have been closed during the last wait: there is nothing
     // left to read, so this run, and each run it is nested in, ends here.
     if (host::MainWindowClosed()) break;
-    Text unit;
-    {
-      Text content = host::TextBoxContent();
-      const int32_t width = UnitWidthAt(content.get(), p);
-      unit = TextMid(content.get(), p, width);
-      p += width;
-    }
-    Text next = PinyinOf(unit.get(), kReadingNumber);
-    unit = Text();
-    syllable = std::move(next);
+    if (box.Refresh()) walker.Rebind(box.content().get(), box.content().length());
 
-    Text path = ConcatText({k.clip_prefix, syllable.get(), k.clip_extension});
-    if (!FileExists(path.get())) continue;  // no clip: no sound and no wait
-    PlayClip(path.get(), k.clip_alias);
-    WaitProcessingEvents(ClipLengthMs(path.get()));
+    const UnitWalker unit_start = walker;
+    const SpokenCharacter unit_previous = previous;
+    const bool unit_after_pause = after_pause;
+    SpokenCharacter unit;
+    if (!walker.Next(&unit)) break;
+    const bool pause = unit.reading.code == 0;
+    // A run of units without a syllable (letters, spaces, punctuation, line
+    // breaks) is one pause.
+    const bool repeated_pause = pause && after_pause;
+    after_pause = pause;
+    SpokenCharacter next;
+    if (!repeated_pause) walker.Peek(&next);
+    Text clip = repeated_pause ? Text() : ClipFor(previous, unit, next);
+    previous = unit;
+
+    if (clip.absent() || !OpenClipAhead(clip.get())) {
+      // No sound and no wait; still, the window answers during long stretches.
+      const uint32_t now = host::TickCount();
+      if (now - dispatched_at >= kDispatchIntervalMs) {
+        PumpPendingMessages();
+        dispatched_at = host::TickCount();
+      }
+      continue;
+    }
+    // The clip is open and ready; it starts when the one before has ended.
+    // The run's first clip starts at once: what sounds then is an outer
+    // run's, which this click cuts off.
+    played = true;
+    if (started) WaitForPlayingClip();
+    if (host::MainWindowClosed()) break;
+    if (box.Refresh()) {
+      // Edited during the wait: the edit shows from this unit on, so it is
+      // cut again from the new content.
+      walker = unit_start;
+      walker.Rebind(box.content().get(), box.content().length());
+      previous = unit_previous;
+      after_pause = unit_after_pause;
+      continue;
+    }
+    PlayClip(clip.get());
+    started = true;
+    dispatched_at = host::TickCount();
+  }
+  if (played) {
+    WaitForPlayingClip();
+    CloseAllClips();
   }
 }

@@ -3,14 +3,12 @@
 
 #include <cstdint>
 
-// Speaks the text box's content: one clip per character, each waited out
-// while messages are dispatched. Can be entered again from inside its waits.
-void SpeakRun();
+#include "speech_units.h"
 
-// The 1-based width (1 or 2 bytes) of the unit that starts at byte position p
-// of `content`: one byte for an ASCII byte followed by the first byte of a
-// double-byte character, two otherwise.
-int32_t UnitWidthAt(const char* content, int32_t p);
+// Speaks the text box's content: one clip per character, numeral or pause,
+// each waited out while messages are dispatched. Can be entered again from
+// inside its waits: the new run speaks from the top, then this one goes on.
+void SpeakRun();
 
 // True when a file search finds an entry of that name, a directory included.
 bool FileExists(const char* path);

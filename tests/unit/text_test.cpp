@@ -90,8 +90,8 @@ TEST_F(TextHelpers, BlankTextIsNSpacesAndATerminator) {
 TEST_F(TextHelpers, TextFreeIgnoresNullAndConstantTexts) {
   TextFree(nullptr);
   TextFree(kConstantTexts.clip_prefix);
-  TextFree(kConstantTexts.measure_reply);
-  TextFree(&kConstantTexts.measure_reply[2]);  // the block's last byte
+  TextFree(kConstantTexts.clip_aliases[1]);
+  TextFree(&kConstantTexts.no_reply[1]);  // the block's last byte
   EXPECT_TRUE(fake.heap_errors.empty()) << "a constant text reached the heap";
 
   char* block = TextAlloc(8);

@@ -22,13 +22,21 @@
  * Loading and unloading the DLL are logged too, as "<ms> attach" and
  * "<ms> detach", so a test can tell whether the program loaded it at all.
  *
- * Answers: "status <path> length" writes the clip length in milliseconds
- * into the reply buffer (within the declared capacity) and returns 0. The
- * length comes from the WAV header of <path>, read relative to the current
- * directory like MCI would: data chunk size * 1000 / byte rate. When the file
- * cannot be read as a WAV file the answer is MCIERR_FILE_NOT_FOUND (275) and
- * the buffer is left alone. Every other command returns 0 and writes
- * nothing. Nothing is played.
+ * Answers: it keeps the devices the program opens, as MCI would, so that
+ * the program sees what it relies on:
+ *   open "<path>" alias <a>   opens <path> (read relative to the current
+ *                             directory) under <a>: MCIERR_FILE_NOT_FOUND
+ *                             (275) when it cannot be read as a WAV file,
+ *                             MCIERR_DUPLICATE_ALIAS (289) when <a> is open
+ *   status <a> length         the clip's length in milliseconds from its WAV
+ *                             header: data chunk size * 1000 / byte rate
+ *   play <a> from 0           starts the clock of <a>; nothing sounds
+ *   status <a> mode           "playing" until the length has passed since
+ *                             the play, "stopped" before and after
+ *   close <a>                 forgets <a>
+ * A command naming an alias that is not open gives MCIERR_INVALID_DEVICE_NAME
+ * (263). Replies are written within the declared capacity. Every other
+ * command returns 0 and writes nothing.
  *
  * Built a second time with SYLSPEAK_E2E_NO_EXPORT defined, the DLL exports
  * nothing, which is what a winmm.dll lacking mciSendStringA looks like.
@@ -114,19 +122,81 @@ static long wav_length_ms(const char *path)
     return -1;
 }
 
-/* "status <path> length" gives <path>; anything else gives an empty string. */
-static int status_length_path(const char *command, char *path, size_t path_size)
+#define MCIERR_INVALID_DEVICE_NAME_CODE 263
+#define MCIERR_DUPLICATE_ALIAS_CODE 289
+
+/* The devices the program has open, by alias. */
+struct device {
+    char alias[32];
+    long length_ms;
+    double started_ms; /* 0 until played */
+};
+static struct device devices[16];
+
+static struct device *find_device(const char *alias)
 {
-    const char *prefix = "status ", *suffix = " length";
-    size_t n = strlen(command), np = strlen(prefix), ns = strlen(suffix);
-    if (n <= np + ns || strncmp(command, prefix, np) != 0 || strcmp(command + n - ns, suffix) != 0)
+    for (size_t i = 0; i < sizeof devices / sizeof devices[0]; i++) {
+        if (devices[i].alias[0] != '\0' && strcmp(devices[i].alias, alias) == 0)
+            return &devices[i];
+    }
+    return NULL;
+}
+
+static void write_reply(char *reply, UINT capacity, const char *answer)
+{
+    if (reply && capacity > 0)
+        lstrcpynA(reply, answer, (int)capacity);
+}
+
+/* Carries out one command on the devices; see the top of this file. */
+static DWORD answer(const char *command, char *reply, UINT capacity, double now)
+{
+    char path[MAX_PATH], alias[32], item[32];
+    if (sscanf(command, "open \"%259[^\"]\" alias %31s", path, alias) == 2) {
+        long ms = wav_length_ms(path);
+        if (ms < 0)
+            return MCIERR_FILE_NOT_FOUND_CODE;
+        if (find_device(alias))
+            return MCIERR_DUPLICATE_ALIAS_CODE;
+        for (size_t i = 0; i < sizeof devices / sizeof devices[0]; i++) {
+            if (devices[i].alias[0] == '\0') {
+                lstrcpynA(devices[i].alias, alias, sizeof devices[i].alias);
+                devices[i].length_ms = ms;
+                devices[i].started_ms = 0;
+                return 0;
+            }
+        }
+        return MCIERR_DUPLICATE_ALIAS_CODE;
+    }
+    struct device *d;
+    if (sscanf(command, "status %31s %31s", alias, item) == 2) {
+        if (!(d = find_device(alias)))
+            return MCIERR_INVALID_DEVICE_NAME_CODE;
+        char text[32];
+        if (strcmp(item, "length") == 0) {
+            snprintf(text, sizeof text, "%ld", d->length_ms);
+        } else if (strcmp(item, "mode") == 0) {
+            int playing = d->started_ms > 0 && now < d->started_ms + (double)d->length_ms;
+            snprintf(text, sizeof text, "%s", playing ? "playing" : "stopped");
+        } else {
+            return 0;
+        }
+        write_reply(reply, capacity, text);
         return 0;
-    size_t len = n - np - ns;
-    if (len >= path_size)
+    }
+    if (sscanf(command, "play %31s", alias) == 1) {
+        if (!(d = find_device(alias)))
+            return MCIERR_INVALID_DEVICE_NAME_CODE;
+        d->started_ms = now;
         return 0;
-    memcpy(path, command + np, len);
-    path[len] = '\0';
-    return 1;
+    }
+    if (sscanf(command, "close %31s", alias) == 1) {
+        if (!(d = find_device(alias)))
+            return MCIERR_INVALID_DEVICE_NAME_CODE;
+        d->alias[0] = '\0';
+        return 0;
+    }
+    return 0;
 }
 
 __declspec(dllexport) DWORD WINAPI mciSendStringA(LPCSTR command, LPSTR reply, UINT capacity,
@@ -143,18 +213,7 @@ __declspec(dllexport) DWORD WINAPI mciSendStringA(LPCSTR command, LPSTR reply, U
         append_escaped(head, sizeof head, reply, 8);
     }
 
-    DWORD result = 0;
-    char path[MAX_PATH];
-    if (command && status_length_path(command, path, sizeof path)) {
-        long ms = wav_length_ms(path);
-        if (ms < 0) {
-            result = MCIERR_FILE_NOT_FOUND_CODE;
-        } else if (reply && capacity > 0) {
-            char answer[32];
-            snprintf(answer, sizeof answer, "%ld", ms);
-            lstrcpynA(reply, answer, (int)capacity);
-        }
-    }
+    DWORD result = command ? answer(command, reply, capacity, t) : 0;
 
     snprintf(line, sizeof line, "%.3f\tmci\tcap=%u\thwnd=%p\tlen=%u\thead=", t, capacity,
              (void *)callback, (unsigned)reply_len);
