@@ -1,6 +1,5 @@
 #include "external_functions.h"
 
-#include <cstdio>
 #include <cwchar>
 
 #include "fatal_error.h"
@@ -43,8 +42,8 @@ FARPROC BindExternalFunction(int row) {
   if (FARPROC entry = TryBindExternalFunction(row)) return entry;
   const ExternalFunction& function = g_app.external_functions[row];
   char message[512];
-  std::snprintf(message, sizeof message, "无法找到指定DLL库文件“%s”中的输出命令“%s”",
-                function.library, function.export_name);
+  wsprintfA(message, "无法找到指定DLL库文件“%s”中的输出命令“%s”", function.library,
+            function.export_name);
   ReportFatalError(message, 0, 0, 0);
 }
 

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <cstdio>
 
 #include "main_window.h"
 #include "shell_app.h"
@@ -12,13 +10,15 @@ namespace {
 
 // Appends formatted text to a fixed buffer, cutting it off at the end. The
 // report must not depend on the heap: it may be reporting the heap's refusal.
+// wsprintfA writes at most 1024 bytes a call.
 class ReportText {
  public:
   template <typename... Args>
   void Append(const char* format, Args... args) {
-    if (used_ >= sizeof text_ - 1) return;
-    const int n = std::snprintf(text_ + used_, sizeof text_ - used_, format, args...);
-    if (n > 0) used_ = std::min(used_ + static_cast<size_t>(n), sizeof text_ - 1);
+    char piece[1025];
+    const int n = wsprintfA(piece, format, args...);
+    for (int i = 0; i < n && used_ < sizeof text_ - 1; ++i) text_[used_++] = piece[i];
+    text_[used_] = '\0';
   }
   const char* c_str() const { return text_; }
 
@@ -53,7 +53,7 @@ void ReportFatalError(const char* message, int32_t code, int32_t first_detail,
 
   MessageBoxA(nullptr, text.c_str(), "错误", MB_ICONERROR | MB_OK);
 
-  g_app.exit_routines.clear();  // a failed run skips them
+  g_app.exit_routine_count = 0;  // a failed run skips them
   ShellShutdown(-1);
   ExitProcess(static_cast<UINT>(-1));
 }

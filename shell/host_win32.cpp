@@ -51,14 +51,11 @@ void PrepareSound() {
 // 10 to 16 ms on many machines, too coarse to start a clip right when the
 // one before ends.
 uint32_t TickCount() {
-  static const int64_t frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f.QuadPart;
-  }();
+  LARGE_INTEGER frequency;
   LARGE_INTEGER count;
+  QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&count);
-  return static_cast<uint32_t>(count.QuadPart / (frequency / 1000));
+  return static_cast<uint32_t>(count.QuadPart / (frequency.QuadPart / 1000));
 }
 
 void WaitForMessage(uint32_t ms) {

@@ -1,17 +1,19 @@
 #include "shell_app.h"
 
-#include <algorithm>
-
 #include "external_functions.h"
+#include "fatal_error.h"
 #include "main_window.h"
 
 ShellApp g_app;
 
 void RegisterExitRoutine(ExitRoutine routine) {
-  auto& routines = g_app.exit_routines;
-  if (std::find(routines.begin(), routines.end(), routine) == routines.end()) {
-    routines.push_back(routine);
+  for (int i = 0; i < g_app.exit_routine_count; ++i) {
+    if (g_app.exit_routines[i] == routine) return;
   }
+  if (g_app.exit_routine_count == kMaxExitRoutines) {
+    ReportFatalError("退出例程过多", 0, 0, 0);
+  }
+  g_app.exit_routines[g_app.exit_routine_count++] = routine;
 }
 
 bool AnyWindowAlive() {
@@ -37,11 +39,13 @@ void DeleteWindowRecords() {
 }
 
 void CallExitRoutines() {
-  // Moved out first, so that a routine which registers another cannot
-  // disturb the walk.
-  std::vector<ExitRoutine> routines;
-  routines.swap(g_app.exit_routines);
-  for (ExitRoutine routine : routines) routine();
+  // Taken out of the list first, so that a routine which registers another
+  // cannot disturb the walk.
+  ExitRoutine routines[kMaxExitRoutines];
+  const int count = g_app.exit_routine_count;
+  for (int i = 0; i < count; ++i) routines[i] = g_app.exit_routines[i];
+  g_app.exit_routine_count = 0;
+  for (int i = 0; i < count; ++i) routines[i]();
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <vector>
 
 #include "text.h"
 
@@ -40,6 +39,8 @@ constexpr int kMainWindowRecord = 0;
 constexpr int kWindowRecordCount = 1;
 
 using ExitRoutine = void (*)();
+// The program registers one; the list has room to spare.
+constexpr int kMaxExitRoutines = 8;
 
 // The longest path the wide-character calls take.
 constexpr int kLongPathChars = 32768;
@@ -51,7 +52,9 @@ struct ShellApp {
   // code page 936 must still be found.
   wchar_t program_folder[kLongPathChars] = {};
   ExternalFunction external_functions[kExternalFunctionCount] = {};
-  std::vector<ExitRoutine> exit_routines;
+  // The exit routines in registration order.
+  ExitRoutine exit_routines[kMaxExitRoutines] = {};
+  int exit_routine_count = 0;
   // Only once the loop runs does losing the last window end it.
   bool loop_entered = false;
   // Above 0 while a window is being made, once shutdown has begun and while
@@ -65,7 +68,8 @@ struct ShellApp {
 extern ShellApp g_app;
 
 // Adds a routine to be called at a normal shutdown, once however often it is
-// registered.
+// registered. A routine past the list's room is a fault of the program and
+// is reported as a fatal error.
 void RegisterExitRoutine(ExitRoutine routine);
 
 // True when some record links to a window object whose window still exists.

@@ -2,21 +2,36 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 
 #include "constant_texts.h"
 #include "host.h"
 
+AllocationFailure AllocationFailureMessage(int32_t bytes) {
+  // Built without the heap, which has just refused, and without printf.
+  AllocationFailure message;
+  char digits[12];
+  int n = 0;
+  int64_t value = bytes;
+  const bool negative = value < 0;
+  if (negative) value = -value;
+  do {
+    digits[n++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value > 0);
+  char* out = message.text;
+  for (const char* p = "分配 "; *p != '\0'; ++p) *out++ = *p;
+  if (negative) *out++ = '-';
+  while (n > 0) *out++ = digits[--n];
+  for (const char* p = " 字节内存失败!"; *p != '\0'; ++p) *out++ = *p;
+  *out = '\0';
+  return message;
+}
+
 char* TextAlloc(int32_t bytes) {
   void* block = bytes >= 0 ? host::AllocBlock(static_cast<uint32_t>(bytes)) : nullptr;
-  if (block == nullptr) {
-    // The heap refused: build the message without the heap.
-    char message[64];
-    std::snprintf(message, sizeof message, "分配 %d 字节内存失败!", static_cast<int>(bytes));
-    host::ReportFatal(message);
-  }
+  if (block == nullptr) host::ReportFatal(AllocationFailureMessage(bytes).text);
   return static_cast<char*>(block);
 }
 

@@ -7,6 +7,13 @@
 #include <cstdint>
 #include <initializer_list>
 
+// The fatal error's text for a refused allocation of `bytes` bytes:
+// "分配 %d 字节内存失败!" with the count in place of %d.
+struct AllocationFailure {
+  char text[48];
+};
+AllocationFailure AllocationFailureMessage(int32_t bytes);
+
 // A block of `bytes` bytes from the text heap. Never null: a refusal ends the
 // program through the fatal error "分配 %d 字节内存失败!".
 char* TextAlloc(int32_t bytes);
