@@ -17,7 +17,7 @@ configure() {  # DIR [cmake options...]
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
 }
 
-configure build/native -DSYLSPEAK_WIN64_DIR="$root/build/win64"
+configure build/native -DSYLSPEAK_WIN64_DIR="$root/build/win64" -DSYLSPEAK_WIN32_DIR="$root/build/win32"
 echo "build: build/native (tests, tools and the clip bank)"
 cmake --build build/native -j"$jobs"
 
