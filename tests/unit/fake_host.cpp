@@ -151,7 +151,7 @@ namespace host {
 
 void* AllocBlock(uint32_t bytes) {
   FakeHost& f = *g_fake;
-  if (f.log_mci) f.allocations.push_back(bytes);
+  if (f.keep_logs) f.allocations.push_back(bytes);
   if (f.refuse_allocation > 0 && --f.refuse_allocation == 0) return nullptr;
   void* block = std::malloc(bytes == 0 ? 1 : bytes);
   f.live[block] = bytes;
@@ -203,7 +203,7 @@ uint32_t MciSendString(const char* command, char* reply, uint32_t capacity) {
   FakeHost& f = *g_fake;
   MciCall call{command, reply != nullptr ? reply : "", capacity, f.now};
   const uint32_t result = Execute(command, reply, capacity);
-  if (f.log_mci) f.mci.push_back(call);
+  if (f.keep_logs) f.mci.push_back(call);
   if (f.on_mci) f.on_mci(call);
   return result;
 }

@@ -58,7 +58,9 @@ struct FakeHost {
   int sound_prepared = 0;
 
   std::vector<MciCall> mci;
-  bool log_mci = true;  // off in benchmarks: the log would grow without end
+  // Off in benchmarks: the MCI log and the allocation sizes would grow
+  // without end.
+  bool keep_logs = true;
   std::vector<PlayedClip> played;
   // The devices MCI holds open, by alias, and the most open at one time.
   struct Device {
