@@ -30,9 +30,13 @@
 // one. When the source has no such reading (a row or binding the source does
 // not know), the code has no tone and plays its toneless clip.
 //
-// Source quirk: for a few dozen characters outside GB2312 the dictionary's
-// entry is the word "null". It is not a syllable, so those characters get
-// none; the extension's decisions file shows them as "source: null".
+// Source quirks: for a few dozen characters outside GB2312 the dictionary's
+// entry is the word "null"; it is not a syllable, so those characters get
+// none, and the extension's decisions file shows them as "source: null".
+// Some common particles carry a full tone where the neutral tone is usual
+// (们 mén, 吧 bā, 啊 ā), and some rare characters have a reading without a
+// mark, which by the rule reads as neutral; the decisions files list every
+// tone that pinyin-pro gives otherwise.
 
 import { readFileSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
