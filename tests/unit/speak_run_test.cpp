@@ -118,6 +118,53 @@ TEST_F(SpeakRunTest, NumbersAreReadInChinese) {
   }
 }
 
+TEST_F(SpeakRunTest, TheTonedClipPlaysWhereTheBankHasOneAndTheTonelessOneElse) {
+  struct Case {
+    const char* name;
+    std::string box;
+    std::vector<std::string> toned;  // toned clips in the bank besides the toneless ones
+    Clips expected;
+  };
+  const std::vector<std::string> full = {"ni2", "ni3", "hao3", "wo2", "hen2", "yi1", "yi2",
+                                         "yi4", "ge4",  "bu2",  "shi4", "di4", "tian1", "jia1"};
+  const Case cases[] = {
+      {"a toneless bank", "你好", {}, {"ni", "hao"}},
+      {"third before third: 你好", "你好", full, {"ni2", "hao3"}},
+      {"left to right: 我很好", "我很好", full, {"wo2", "hen2", "hao3"}},
+      {"a missing toned clip falls back to the toneless one", "你好", {"hao3"}, {"ni", "hao3"}},
+      {"一个", "一个", full, {"yi2", "ge4"}},
+      {"一天", "一天", full, {"yi4", "tian1"}},
+      {"第一", "第一", full, {"di4", "yi1"}},
+      {"一 at the end, after punctuation", "好，一", full, {"hao3", "", "yi1"}},
+      {"一 before punctuation", "一，", full, {"yi1", ""}},
+      {"不是", "不是", full, {"bu2", "shi4"}},
+      {"a digit is its numeral: 1个", "1个", full, {"yi2", "ge4"}},
+      {"numerals keep yi1: 11", "11", full, {"shi", "yi1"}},
+      {"no tone known: 茄 plays its toneless clip", "茄", full, {"jia"}},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    fake.AddClip("", 120);
+    for (const char* s : {"wo", "hen", "yi", "ge", "bu", "shi", "di", "tian", "jia"}) fake.AddClip(s, 200);
+    for (const std::string& name : c.toned) fake.AddClip(name, 200);
+    fake.box = c.box;
+    SpeakRun();
+    EXPECT_EQ(fake.PlayedNames(), c.expected) << c.name << "\n" << fake.Log();
+  }
+}
+
+TEST_F(SpeakRunTest, TraditionalCharactersAreRead) {
+  fake.AddClip("", 120);
+  for (const char* s : {"zhe", "shi", "fan", "ti", "zhong", "wen", "wo", "men", "shuo", "hua"}) {
+    fake.AddClip(s, 200);
+  }
+  fake.box = "這是繁體中文，我們說話。";
+  SpeakRun();
+  EXPECT_EQ(fake.PlayedNames(), (Clips{"zhe", "shi", "fan", "ti", "zhong", "wen", "", "wo", "men",
+                                       "shuo", "hua", ""}))
+      << fake.Log();
+}
+
 TEST_F(SpeakRunTest, NothingHappensWithoutAUnit) {
   for (const char* box : {"", "a", "\xC4"}) {
     SetUp();
