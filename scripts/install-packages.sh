@@ -5,8 +5,8 @@
 set -euo pipefail
 
 packages=(
-  # native build and unit tests
-  cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev
+  # native build and unit tests; clang and its runtime for the fuzz targets
+  cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   # the Windows program, cross-compiled
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   # running it: 64-bit Wine on a virtual display, driven from scripts
