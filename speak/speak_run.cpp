@@ -59,6 +59,17 @@ class BoxReader {
 bool FileExists(const char* path) { return host::FindEntry(path != nullptr ? path : ""); }
 
 void SpeakRun() {
+  // Each click during a wait starts a run inside the one it interrupts, on
+  // the same stack. Past a depth that no listener can follow, a click is let
+  // go rather than let the stack run out: the runs already under way speak
+  // the text from the top anyway.
+  static int depth = 0;
+  if (depth >= kMaxNestedRuns) return;
+  struct Nesting {
+    Nesting() { ++depth; }
+    ~Nesting() { --depth; }
+  } nesting;
+
   BoxReader box;
   // The length is fixed for the whole run: text added later is not spoken.
   UnitWalker walker(box.content().length());

@@ -264,6 +264,27 @@ TEST_F(SpeakRunTest, ManyNestedClicksKeepTheDevicesBounded) {
   EXPECT_EQ(fake.live.size(), 0u);
 }
 
+TEST_F(SpeakRunTest, ClicksBeyondTheNestingLimitAreLetGo) {
+  // 2,000 clicks queued during the first wait: each would start a run inside
+  // the one before, on the same stack.
+  fake.box = "你好";
+  int runs = 0;
+  DuringPlay(1, [this, &runs] {
+    for (int i = 0; i < 2000; ++i) {
+      fake.PostClick([&runs] {
+        ++runs;
+        SpeakRun();
+      });
+    }
+  });
+  SpeakRun();
+  EXPECT_EQ(runs, 2000) << "every click was dispatched";
+  // The first run and kMaxNestedRuns - 1 nested ones speak; the rest let go.
+  EXPECT_EQ(fake.played.size(), static_cast<size_t>(kMaxNestedRuns) * 2) << fake.Log();
+  EXPECT_TRUE(fake.devices.empty());
+  EXPECT_LE(fake.most_devices_open, static_cast<size_t>(kMaxOpenClips));
+}
+
 TEST_F(SpeakRunTest, AnEditDuringARunShowsFromTheNextUnit) {
   struct Case {
     const char* name;
