@@ -197,13 +197,23 @@ class Program:
         self.session.helper("settext", data.hex().upper()) if data else self.session.helper("settext")
 
     def paste(self, text, limit_s=5):
-        """Pastes text into the focused control as a user would: onto the
-        clipboard (xclip) and Ctrl+V. Waits until the text box has changed
-        (or limit_s), then ends the xclip."""
+        """Pastes text into the text box as a user would: onto the clipboard
+        (xclip) and Ctrl+V, at the caret. The focus must be in the text box
+        (a click on the button takes it away). Waits until the text box has
+        changed, then ends the xclip; returns the text box's bytes."""
+        if not text:
+            raise DriverError("nothing to paste")
+        if self.refresh_info().get("focus") != str(EDIT_ID):
+            raise DriverError(f"the focus is on {self.info.get('focus')!r}, not in the text box")
         before = self.text()
         with self.session.display.offer_clipboard(text, self.session.watchdog):
             self.keys("ctrl+v")
-            wait_until(lambda: self.text() != before, limit_s, 0.05)
+
+            def changed():
+                now = self.text()
+                return now if now != before else None
+
+            return wait_until(changed, limit_s, what="the text box did not change after Ctrl+V")
 
     def click_button(self):
         self.click_control(BUTTON_ID)
