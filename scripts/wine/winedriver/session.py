@@ -136,13 +136,14 @@ class Session:
         return parse_helper_output(stdout)
 
     def start_helper(self, *args, limit_s=HELPER_LIMIT_S):
-        """Starts e2e-helper.exe without waiting for it (for showbox)."""
-        out = open(self.dir / f"helper-{next(self._numbers):02d}.out", "wb")
-        proc = subprocess.Popen(
-            ["timeout", "-k", "5", str(limit_s), wine.WINE64, str(self.build.helper_exe), *map(str, args)],
-            env=self.env, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
-        proc.output_path = Path(out.name)
-        out.close()
+        """Starts e2e-helper.exe without waiting for it (for showbox);
+        returns the Popen, whose output_path names the file of its output."""
+        output_path = self.dir / f"helper-{next(self._numbers):02d}.out"
+        with open(output_path, "wb") as out:
+            proc = subprocess.Popen(
+                ["timeout", "-k", "5", str(limit_s), wine.WINE64, str(self.build.helper_exe), *map(str, args)],
+                env=self.env, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
+        proc.output_path = output_path
         return proc
 
     # -- program folders and programs --------------------------------------
