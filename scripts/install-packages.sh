@@ -15,6 +15,8 @@ packages=(
   locales fonts-wqy-microhei fonts-wine
   # the default clip bank and real sound capture
   espeak-ng sox pulseaudio pulseaudio-utils
+  # the Wine driver and the end-to-end and sound tests (Debian's python3)
+  python3-numpy python3-pytest
   # the pinyin table generator (npm comes with nodejs on machines whose
   # nodejs bundles it; Debian's own nodejs needs the separate npm package)
   nodejs python3

@@ -66,10 +66,11 @@ mkdir -p "$program_dir"
 cp build/win64/shell/sylspeak.exe "$program_dir/"
 cp -a "$bank" "$program_dir/sylbank"
 
-# shellcheck source=wine/env.sh
-. scripts/wine/env.sh
+# The Wine driver (scripts/wine/winedriver) runs the program, with Debian's
+# Python, which has the numpy it uses.
+driver() { PYTHONPATH="$root/scripts/wine" PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 -m winedriver "$@"; }
 say "preparing Wine: the zh_CN locale and a template prefix (about 20 s the first time)"
-wine_setup_cache
+driver prepare
 
 display_ok=0
 if [ "$headless" = 0 ] && [ -n "${DISPLAY:-}" ] && timeout 10 xdpyinfo >/dev/null 2>&1; then
@@ -77,32 +78,15 @@ if [ "$headless" = 0 ] && [ -n "${DISPLAY:-}" ] && timeout 10 xdpyinfo >/dev/nul
 fi
 
 if [ "$display_ok" = 1 ]; then
-  # The user's own prefix, kept between runs.
-  prefix=$root/build/run/prefix
-  if [ ! -f "$prefix/.sylspeak-prefix-done" ]; then
-    say "making a Wine prefix in $prefix"
-    wine_new_prefix "$prefix"
-  fi
-  export WINEPREFIX=$prefix
-  trap wine_stop_all EXIT
-  if timeout 5 pactl info >/dev/null 2>&1; then
-    say "sound goes to the PulseAudio server of this session"
-  else
-    say "no PulseAudio server answers; Wine will try ALSA for the sound"
-  fi
-  say "opening the window on $DISPLAY; close it to finish"
-  set +e
-  (cd "$program_dir" && "$WINE64" sylspeak.exe)
-  code=$?
-  set -e
-  say "the program ended with exit code $code"
-  exit "$code"
+  # The user's own prefix, kept between runs; the exit code is the program's.
+  driver window --program-dir "$program_dir" --prefix "$root/build/run/prefix"
+  exit 0
 fi
 
 if [ "$headless" = 0 ]; then
   say "no display answers${DISPLAY:+ on $DISPLAY}: running headless"
 fi
-scripts/sound/speak-headless.sh --program-dir "$program_dir" --text "$text" --out "$out_dir"
+driver headless --program-dir "$program_dir" --text "$text" --out "$out_dir" --win64-dir "$root/build/win64"
 out_abs="$(cd "$out_dir" && pwd)"
 say "done: the program spoke \"$text\""
 say "  recording:  $out_abs/spoken.wav"

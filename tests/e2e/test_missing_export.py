@@ -1,29 +1,17 @@
-#!/usr/bin/env python3
 """A winmm.dll beside the program that lacks mciSendStringA: the program
 starts and runs; a text without clips binds nothing; the first click that
 reaches a clip shows the error box naming the library and the function;
 Return dismisses it and the process ends with exit code -1 (255 under
-Wine). See harness.py for how to run it by hand."""
+Wine)."""
 
 import time
 
-import harness
-from harness import CheckFailed, check_not_loaded, expect, expect_equal
+from mci_checks import check_not_loaded
 
 CLIPS = {"ni": 300, "hao": 400}
 
 
-def wait_error_box(session, limit=10):
-    deadline = time.monotonic() + limit
-    while time.monotonic() < deadline:
-        text = session.message_box()
-        if text is not None:
-            return text
-        time.sleep(0.1)
-    raise CheckFailed(f"no error box '错误' within {limit} s")
-
-
-def missing_export(session):
+def test_no_mci_export_error_box_at_the_first_clip_then_exit_255(session):
     program = session.start_program(session.program_folder("no-export", CLIPS, winmm="no-export"))
     program.wait_window()
     check_not_loaded(program.log)
@@ -32,29 +20,22 @@ def missing_export(session):
     program.set_text("中国")
     program.click_button()
     time.sleep(1.0)
-    expect_equal("error box '错误' after speaking 中国 (no clips)", None, session.message_box())
-    expect_equal("program still running after speaking 中国", True, program.running())
+    assert session.message_box() is None, "error box '错误' after speaking 中国 (no clips)"
+    assert program.running(), "program still running after speaking 中国"
     check_not_loaded(program.log)
 
     program.set_text("你好")
     program.click_button()
-    text = wait_error_box(session)
-    shot = session.screenshot("missing-export-error.png")
-    harness.log(f"error box screenshot: {shot}")
+    box = session.wait_message_box("错误")
+    session.screenshot("missing-export-error.png")
     for name in ["winmm.dll", "mciSendStringA"]:
-        expect(f"the error box's text names {name}", name in text, text)
+        assert name in box.text, f"the error box's text names {name}"
     # The winmm.dll beside the program was the one loaded (the stand-in logs
     # its loading) and no MCI command reached anything.
-    entries = [e.kind for e in program.log.entries()]
-    expect("the winmm.dll beside the program was loaded", "attach" in entries, program.log.text())
-    expect_equal("MCI commands sent", [], [e.cmd for e in program.log.commands()])
+    assert "attach" in [e.kind for e in program.log.entries()], \
+        "the winmm.dll beside the program was loaded: " + program.log.text()
+    assert [e.cmd for e in program.log.commands()] == [], "MCI commands sent"
 
-    program.dismiss_message_box()
-    expect_equal("exit code after the error box is dismissed with Return", 255,
-                 program.wait_exit(limit=10, watch_error_box=False))
-
-
-if __name__ == "__main__":
-    harness.run_area("missing_export", [
-        ("no mciSendStringA export: error box at the first clip, exit 255", missing_export),
-    ])
+    box.dismiss()
+    assert program.wait_exit(limit_s=10, fail_on_box=None) == 255, \
+        "exit code after the error box is dismissed with Return"

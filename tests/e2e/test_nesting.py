@@ -1,25 +1,22 @@
-#!/usr/bin/env python3
 """Clicks and edits during a run: a click while a clip is waited out runs the
 whole text again from its first unit, cutting the clip off, and then the
 first run goes on with its own next unit; an edit takes effect from the next
-unit, while the number of bytes walked stays the one the run started with.
-See harness.py for how to run it by hand."""
+unit, while the number of bytes walked stays the one the run started with."""
 
-import functools
+import pytest
 
-import harness
-from harness import check_played, close_normally, expect, wait_run_done
+from mci_checks import check_played, close_normally, show_syllables, wait_run_done
 
 # Long enough for a click or an edit to land well inside the first wait.
 CLIPS = {"ni": 1200, "hao": 500, "zhong": 300, "": 150}
 
 
-def click_during_wait(session):
+def test_a_click_during_a_wait_runs_the_text_again_then_the_first_run_goes_on(session):
     program = session.start_program(session.program_folder("nested", CLIPS))
     program.wait_window()
     program.set_text("你好")
     program.click_button()
-    program.wait_command("status sylbank\\ni.wav length")
+    program.log.wait_command("status sylbank\\ni.wav length")
     program.click_button()
     # outer ni, nested ni and hao, then the outer run's hao
     expected = ["ni", "ni", "hao", "hao"]
@@ -31,12 +28,13 @@ def click_during_wait(session):
     plays = [e for e in commands if e.cmd == "play syl"]
     closes = [e for e in commands if e.cmd == "close syl"]
     cut = closes[1].t - plays[0].t
-    expect(f"the second 'close syl' comes during the first clip's {CLIPS['ni']} ms wait", cut < CLIPS["ni"],
-           f"{cut:.0f} ms after the first play")
+    assert cut < CLIPS["ni"], (f"the second 'close syl' comes during the first clip's {CLIPS['ni']} ms wait; "
+                               f"actual: {cut:.0f} ms after the first play")
     for k, syllable in [(1, "ni"), (2, "hao")]:
         gap = closes[k + 1].t - plays[k].t
-        expect(f"nested clip {syllable} waited out: next clip at least {0.8 * CLIPS[syllable]:.0f} ms after its play",
-               gap >= 0.8 * CLIPS[syllable], f"{gap:.0f} ms")
+        assert gap >= 0.8 * CLIPS[syllable], (
+            f"nested clip {syllable} waited out: next clip at least {0.8 * CLIPS[syllable]:.0f} ms after its "
+            f"play; actual: {gap:.0f} ms")
     close_normally(program)
 
 
@@ -49,23 +47,15 @@ EDITS = [
 ]
 
 
-def edit_during_wait(session, before, after, expected):
+@pytest.mark.parametrize("before, after, expected", EDITS,
+                         ids=[f"{b} edited to {a}: {show_syllables(e)}" for b, a, e in EDITS])
+def test_an_edit_during_the_first_wait_shows_from_the_next_unit(session, before, after, expected):
     program = session.start_program(session.program_folder("edit", CLIPS))
     program.wait_window()
     program.set_text(before)
     program.click_button()
-    program.wait_command("status sylbank\\ni.wav length")
+    program.log.wait_command("status sylbank\\ni.wav length")
     program.set_text(after)
     wait_run_done(program, expected, CLIPS)
     check_played(program.log, expected, CLIPS)
     close_normally(program)
-
-
-if __name__ == "__main__":
-    harness.run_area("nesting", [
-        ("a click during a wait runs the text again, then the first run goes on", click_during_wait),
-    ] + [
-        (f"{before} edited to {after} during the first wait: {harness.show_syllables(expected)}",
-         functools.partial(edit_during_wait, before=before, after=after, expected=expected))
-        for before, after, expected in EDITS
-    ])

@@ -1,13 +1,12 @@
-#!/usr/bin/env python3
 """Speaking: the text set into the box and the button clicked, the exact MCI
 commands for each clip in order, each clip waited out, and the clips asked
-for by units without a syllable. See harness.py for how to run it by hand."""
+for by units without a syllable."""
 
-import functools
 import time
 
-import harness
-from harness import check_not_loaded, check_played, close_normally, expect_equal, wait_run_done
+import pytest
+
+from mci_checks import check_not_loaded, check_played, close_normally, wait_run_done
 
 # Clip lengths in ms; '' is the file sylbank\.wav, asked for by every unit
 # that has no syllable.
@@ -37,12 +36,12 @@ CASES = [
 ]
 
 
-def speak_case(session, name, clips, text, expected):
-    folder = session.program_folder("speak", clips)
-    program = session.start_program(folder)
+@pytest.mark.parametrize("clips, text, expected", [c[1:] for c in CASES], ids=[c[0] for c in CASES])
+def test_click_speaks_the_text(session, clips, text, expected):
+    program = session.start_program(session.program_folder("speak", clips))
     program.wait_window()
     program.set_text(text)
-    expect_equal("text box bytes after WM_SETTEXT", text.encode("gbk"), program.text())
+    assert program.text() == text.encode("gbk"), "text box bytes after WM_SETTEXT"
     program.click_button()
     if expected is None:
         time.sleep(1.0)
@@ -53,10 +52,8 @@ def speak_case(session, name, clips, text, expected):
     close_normally(program)
 
 
-def second_click_after_the_run(session):
-    """A second click after the first run has ended speaks the text again."""
-    folder = session.program_folder("again", ALL)
-    program = session.start_program(folder)
+def test_a_second_click_after_the_run_speaks_the_text_again(session):
+    program = session.start_program(session.program_folder("again", ALL))
     program.wait_window()
     program.set_text("你好")
     program.click_button()
@@ -65,12 +62,3 @@ def second_click_after_the_run(session):
     wait_run_done(program, ["ni", "hao", "ni", "hao"], ALL)
     check_played(program.log, ["ni", "hao", "ni", "hao"], ALL)
     close_normally(program)
-
-
-if __name__ == "__main__":
-    harness.run_area("speaking", [
-        (name, functools.partial(speak_case, name=name, clips=clips, text=text, expected=expected))
-        for name, clips, text, expected in CASES
-    ] + [
-        ("a second click after the run speaks the text again", second_click_after_the_run),
-    ])

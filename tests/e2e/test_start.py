@@ -1,12 +1,12 @@
-#!/usr/bin/env python3
 """Start-up: where the window stands, what it holds, where the focus is, and
 that the clip folder is found beside the program whatever the working
-directory. See harness.py for how to run it by hand."""
+directory."""
 
 import time
 
-import harness
-from harness import BUTTON_ID, EDIT_ID, check_played, expect_equal
+from mci_checks import check_played
+from winedriver import BUTTON_ID, EDIT_ID
+from winedriver.sound import write_tone
 
 CLIPS = {"ni": 300, "hao": 400}
 
@@ -20,18 +20,16 @@ ES_MULTILINE = 0x0004
 WS_EX_CLIENTEDGE = 0x00000200
 
 
-def window_layout(session):
+def test_window_layout_title_focus_and_caret_at_start(session):
     """Centred 380 x 250 on the 1024 x 768 screen, empty title, the text box
     and the button at their places, the focus and caret in the text box."""
-    folder = session.program_folder("layout", CLIPS)
-    program = session.start_program(folder)
+    program = session.start_program(session.program_folder("layout", CLIPS))
     info = program.wait_window()
-    shot = session.screenshot("start.png")
-    harness.log(f"start screenshot: {shot}")
+    session.screenshot("start.png")
 
-    expect_equal("screen size", "1024,768", info["screen"])
-    expect_equal("outer window rectangle x,y,width,height", "322,259,380,250", info["rect"])
-    expect_equal("window title", "", info["title"])
+    assert info["screen"] == "1024,768", "screen size"
+    assert info["rect"] == "322,259,380,250", "outer window rectangle x,y,width,height"
+    assert info["title"] == "", "window title"
     style = int(info["style"], 16)
     for name, bit, wanted in [
         ("WS_CAPTION", WS_CAPTION, WS_CAPTION),
@@ -40,7 +38,7 @@ def window_layout(session):
         ("WS_THICKFRAME (the frame is fixed)", WS_THICKFRAME, 0),
         ("WS_MAXIMIZEBOX (no maximise box)", WS_MAXIMIZEBOX, 0),
     ]:
-        expect_equal(f"window style bit {name} in {info['style']}", wanted, style & bit)
+        assert style & bit == wanted, f"window style bit {name} in {info['style']}"
 
     controls = [
         # id, class, client x,y,width,height, text
@@ -48,63 +46,52 @@ def window_layout(session):
         (BUTTON_ID, "Button", "296,104,80,32", "按钮"),
     ]
     for control_id, class_name, rect, text in controls:
-        expect_equal(f"class of control {control_id}", class_name.lower(), info[f"ctl{control_id}_class"].lower())
-        expect_equal(f"client rectangle of control {control_id}", rect, info[f"ctl{control_id}_rect"])
-        expect_equal(f"text of control {control_id}", text, info[f"ctl{control_id}_text"])
-        expect_equal(f"control {control_id} visible", "1", info[f"ctl{control_id}_visible"])
-        expect_equal(f"control {control_id} enabled", "1", info[f"ctl{control_id}_enabled"])
-    expect_equal("text box is one line (ES_MULTILINE clear)", 0, int(info[f"ctl{EDIT_ID}_style"], 16) & ES_MULTILINE)
-    expect_equal("text box has a sunken edge (WS_EX_CLIENTEDGE)", WS_EX_CLIENTEDGE,
-                 int(info[f"ctl{EDIT_ID}_exstyle"], 16) & WS_EX_CLIENTEDGE)
+        assert info[f"ctl{control_id}_class"].lower() == class_name.lower(), f"class of control {control_id}"
+        assert info[f"ctl{control_id}_rect"] == rect, f"client rectangle of control {control_id}"
+        assert info[f"ctl{control_id}_text"] == text, f"text of control {control_id}"
+        assert info[f"ctl{control_id}_visible"] == "1", f"control {control_id} visible"
+        assert info[f"ctl{control_id}_enabled"] == "1", f"control {control_id} enabled"
+    assert int(info[f"ctl{EDIT_ID}_style"], 16) & ES_MULTILINE == 0, "text box is one line (ES_MULTILINE clear)"
+    assert int(info[f"ctl{EDIT_ID}_exstyle"], 16) & WS_EX_CLIENTEDGE == WS_EX_CLIENTEDGE, \
+        "text box has a sunken edge (WS_EX_CLIENTEDGE)"
 
-    expect_equal("control with the keyboard focus", "100", info["focus"])
-    expect_equal("control with the caret", "100", info["caret"])
+    assert info["focus"] == "100", "control with the keyboard focus"
+    assert info["caret"] == "100", "control with the caret"
 
     # The X window Wine made matches: place and outer size.
-    code, out = session.xdotool("getwindowgeometry", program.wid)
-    expect_equal("xdotool getwindowgeometry exit code", 0, code)
-    geometry = " ".join(out.split())
-    expect_equal("X window position and size (xdotool getwindowgeometry)", True,
-                 "Position: 322,259" in geometry and "Geometry: 380x250" in geometry)
+    geometry = " ".join(session.display.xdotool("getwindowgeometry", program.wid).split())
+    assert "Position: 322,259" in geometry and "Geometry: 380x250" in geometry, \
+        "X window position and size (xdotool getwindowgeometry)"
 
     program.keys("alt+F4")
-    expect_equal("exit code after Alt+F4", 0, program.wait_exit())
+    assert program.wait_exit() == 0, "exit code after Alt+F4"
 
 
-def typing_goes_into_the_text_box(session):
+def test_typing_goes_into_the_text_box(session):
     """With the focus in the text box at start, typed keys land in it."""
-    folder = session.program_folder("typing", CLIPS)
-    program = session.start_program(folder)
+    program = session.start_program(session.program_folder("typing", CLIPS))
     program.wait_window()
     program.keys("a", "b", "c")
-    expect_equal("text box bytes after typing a, b, c", b"abc", program.text())
+    assert program.text() == b"abc", "text box bytes after typing a, b, c"
     program.keys("alt+F4")
-    expect_equal("exit code after Alt+F4", 0, program.wait_exit())
+    assert program.wait_exit() == 0, "exit code after Alt+F4"
 
 
-def clips_found_beside_the_program(session):
+def test_clips_found_beside_the_program_from_another_working_directory(session):
     """Started from another working directory, which holds a sylbank of its
     own with only the clip zhong, the program speaks 你好中 from the sylbank
     beside it: ni, hao, and no zhong."""
     folder = session.program_folder("beside", CLIPS)
     elsewhere = session.dir / "elsewhere"
     (elsewhere / "sylbank").mkdir(parents=True, exist_ok=True)
-    harness.make_wav(elsewhere / "sylbank" / "zhong.wav", 200)
+    write_tone(elsewhere / "sylbank" / "zhong.wav", 200)
     program = session.start_program(folder, cwd=elsewhere)
     program.wait_window()
     program.set_text("你好中")
     program.click_button()
-    program.wait_commands(10, limit=10)
-    program.wait_command("status sylbank\\hao.wav length")
+    program.log.wait_count(10, 10)
+    program.log.wait_command("status sylbank\\hao.wav length")
     time.sleep(0.6)
     check_played(program.log, ["ni", "hao"], CLIPS)
     program.keys("alt+F4")
-    expect_equal("exit code after Alt+F4", 0, program.wait_exit())
-
-
-if __name__ == "__main__":
-    harness.run_area("start", [
-        ("window layout, title, focus and caret at start", window_layout),
-        ("typing goes into the text box", typing_goes_into_the_text_box),
-        ("clips found beside the program from another working directory", clips_found_beside_the_program),
-    ])
+    assert program.wait_exit() == 0, "exit code after Alt+F4"

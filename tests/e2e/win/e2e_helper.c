@@ -13,9 +13,20 @@
  *   e2e-helper settext HEX     WM_SETTEXT of the given bytes (code page 936)
  *                              into the text box
  *   e2e-helper gettext         the text box's bytes in code page 936 (bytes=HEX)
- *   e2e-helper msgbox TITLE    the text of the visible message box with that
- *                              title (exit code 1 when there is none)
+ *   e2e-helper msgbox TITLE    the visible message box with that title: its
+ *                              text, its rectangle and the screen rectangle of
+ *                              its icon (exit code 1 when there is none)
  *   e2e-helper closebox        the screen point of the main window's close box
+ *   e2e-helper ping [TIMEOUT_MS [COUNT [INTERVAL_MS]]]
+ *                              sends WM_NULL to the main window COUNT times
+ *                              (default 1), INTERVAL_MS apart (default 50),
+ *                              and prints each answer time in ms, or "none"
+ *                              when no answer came within TIMEOUT_MS
+ *                              (default 5000)
+ *   e2e-helper showbox TITLE TEXT info|error
+ *                              shows a message box of its own and prints the
+ *                              button that closed it (for the driver's own
+ *                              tests of reading message boxes)
  *
  * Exit code 0 on success, 1 when the window asked for is not there, 2 on a
  * usage error.
@@ -261,16 +272,75 @@ static int cmd_gettext(void)
     return 0;
 }
 
+/* The icon of a message box is a Static child with the SS_ICON style; its
+ * pixels on the screen tell which icon it is (the icon handle belongs to the
+ * other process and cannot be looked into from here). */
+static BOOL CALLBACK find_message_icon(HWND child, LPARAM param)
+{
+    wchar_t name[64];
+    RECT rect;
+    if (GetClassNameW(child, name, 64) && _wcsicmp(name, L"Static") == 0 &&
+        (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && IsWindowVisible(child) &&
+        GetWindowRect(child, &rect)) {
+        outf("icon_rect=%ld,%ld,%ld,%ld\n", rect.left, rect.top, rect.right - rect.left,
+             rect.bottom - rect.top);
+        *(int *)param = 1;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 static int cmd_msgbox(const wchar_t *title)
 {
     struct message_box_search search = {title, NULL};
     EnumWindows(find_message_box, (LPARAM)&search);
     if (!search.found)
         return 1;
+    RECT rect;
+    GetWindowRect(search.found, &rect);
     outf("window=%p\n", (void *)search.found);
-    int found_text = 0;
+    outf("rect=%ld,%ld,%ld,%ld\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    int found_icon = 0, found_text = 0;
+    EnumChildWindows(search.found, find_message_icon, (LPARAM)&found_icon);
+    if (!found_icon)
+        out("icon_rect=none\n");
     EnumChildWindows(search.found, find_message_text, (LPARAM)&found_text);
     return found_text ? 0 : 1;
+}
+
+static double now_ms(void)
+{
+    LARGE_INTEGER freq, count;
+    QueryPerformanceFrequency(&freq);
+    QueryPerformanceCounter(&count);
+    return (double)count.QuadPart * 1000.0 / (double)freq.QuadPart;
+}
+
+/* SMTO_NORMAL: the call waits for the answer up to the timeout even when the
+ * window looks hung, so a late answer is measured rather than cut short. */
+static int cmd_ping(int timeout_ms, int count, int interval_ms)
+{
+    HWND main = main_window();
+    if (!main)
+        return 1;
+    for (int i = 0; i < count; i++) {
+        if (i > 0)
+            Sleep((DWORD)interval_ms);
+        DWORD_PTR result = 0;
+        double start = now_ms();
+        if (SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, (UINT)timeout_ms, &result))
+            outf("ping=%.3f\n", now_ms() - start);
+        else
+            out("ping=none\n");
+    }
+    return 0;
+}
+
+static int cmd_showbox(const wchar_t *title, const wchar_t *text, const wchar_t *kind)
+{
+    UINT icon = wcscmp(kind, L"error") == 0 ? MB_ICONERROR : MB_ICONINFORMATION;
+    outf("answer=%d\n", MessageBoxW(NULL, text, title, MB_OK | icon));
+    return 0;
 }
 
 /* Scans the title bar from the right for a point that the window itself
@@ -316,6 +386,11 @@ int main(void)
         code = cmd_msgbox(argv[2]);
     else if (wcscmp(argv[1], L"closebox") == 0 && argc == 2)
         code = cmd_closebox();
+    else if (wcscmp(argv[1], L"ping") == 0 && argc <= 5)
+        code = cmd_ping(argc > 2 ? _wtoi(argv[2]) : 5000, argc > 3 ? _wtoi(argv[3]) : 1,
+                        argc > 4 ? _wtoi(argv[4]) : 50);
+    else if (wcscmp(argv[1], L"showbox") == 0 && argc == 5)
+        code = cmd_showbox(argv[2], argv[3], argv[4]);
     LocalFree(argv);
     return code;
 }

@@ -1,0 +1,137 @@
+"""Real sound: what the program plays through Wine's own MCI, recorded from
+the null sink and measured.
+
+  你好: two stretches of sound, ni.wav's then hao.wav's, each as long as its
+  clip.
+  Twenty characters: one stretch of sound per character; the silence between
+  one clip and the next (median and worst) is printed as a figure, never
+  checked (SYLSPEAK_GAP_RUNS runs, default 1).
+"""
+
+import os
+import statistics
+
+from conftest import BANK
+from winedriver import headless, sound
+
+# Twenty characters, one syllable each, none of them with a b- initial: the
+# voiced closure of b- is a 20 ms near-silence inside the clip, as long as
+# the shorter gaps between clips, and would split its clip in two.
+GAP_TEXT = "今天天气很好我们下午一起去公园看花再回家"
+GAP_SYLLABLES = ["jin", "tian", "tian", "qi", "hen", "hao", "wo", "men", "xia", "wu",
+                 "yi", "qi", "qu", "gong", "yuan", "kan", "hua", "zai", "hui", "jia"]
+
+
+def show(segments):
+    return "\n".join(f"    {i + 1:2d}: {s}" for i, s in enumerate(segments))
+
+
+def load_clips(syllables, rate):
+    clips = []
+    for syllable in syllables:
+        clip, clip_rate = sound.read_wav(BANK / f"{syllable}.wav")
+        assert clip_rate == rate, f"{syllable}.wav is at {clip_rate} Hz, the recording at {rate} Hz"
+        clips.append(clip)
+    return clips
+
+
+def clip_segments(samples, rate, syllables, clips):
+    """The clips' stretches of sound in the recording, in order.
+
+    The sink hands the clips through unchanged, so each clip is found by its
+    exact first samples, in the order given; its stretch ends at its last
+    sounding sample before the next one starts. This still tells two clips
+    apart when the second follows the first with no gap at all, which
+    happens (Wine's output latency varies from clip to clip). A clip that
+    cannot be found that way (a recording that is not a faithful copy, or a
+    clip that was not played, or not in this order) leaves the stretches
+    found by the threshold alone. Returns (segments, how)."""
+    # The quiet run that separates two clips must be longer than any quiet
+    # run inside the clips in play (and than Wine's occasional 5 ms of
+    # inserted zeros).
+    inside = max((sound.longest_quiet_inside(clip, rate) for s, clip in zip(syllables, clips) if s), default=0.0)
+    min_gap = max(sound.MIN_GAP_MS, inside + 2.5)
+    by_threshold = sound.find_segments(samples, rate, min_gap_ms=min_gap)
+    print(f"by threshold alone (quiet runs of {min_gap:.1f} ms or more between clips; the longest inside "
+          f"these clips is {inside:.1f} ms): {len(by_threshold)} stretches")
+    located, missing = sound.locate_clips(samples, rate, clips)
+    if located is None:
+        print(f"clip {missing + 1} ({syllables[missing]}.wav) is not in the recording sample for sample "
+              "after the ones before it; using the threshold's stretches")
+        return by_threshold, "threshold"
+    outside = sound.sound_outside(samples, rate, located)
+    print(f"every clip found in order, sample for sample; sound outside them: {outside:.1f} ms")
+    # Sound that belongs to no clip is another stretch: a clip played twice,
+    # or one the sentence does not call for. A few ms are tolerated: the
+    # tail of a clip cut off where the next one starts.
+    assert outside <= 10.0, (f"{outside:.1f} ms of sound outside the {len(syllables)} clips: more stretches of "
+                             f"sound than clips.\nby threshold:\n{show(by_threshold)}\nclips:\n{show(located)}")
+    return located, "exact"
+
+
+def test_nihao_plays_ni_then_hao_each_as_long_as_its_clip(sound_session, program_dir, work):
+    spoken = headless.speak(sound_session, program_dir, "你好", work / "nihao")
+    syllables = ["ni", "hao"]
+    samples, rate = sound.read_wav(spoken.wav)
+    clips = load_clips(syllables, rate)
+    segments, how = clip_segments(samples, rate, syllables, clips)
+    print("stretches of sound:\n" + show(segments))
+    assert len(segments) == 2, f"expected 2 stretches of sound (ni, hao), found {len(segments)}:\n{show(segments)}"
+
+    # Lengths: Wine drops up to about 5 ms of a clip's end (the last partial
+    # buffer, when the next clip's close arrives) and may insert up to 5 ms
+    # of zeros inside it; the threshold moves each edge by a sample or two.
+    # The tolerance, the larger of 25% and 60 ms, is far wider than that,
+    # and still fails a clip cut short by an early close (a wait that is too
+    # short) or run into another (a wait that is missing).
+    matches = sound.match_lengths(segments, list(zip(syllables, clips)), rate, fraction=0.25, least_ms=60.0)
+    print("\n".join(map(repr, matches)))
+    assert all(m.ok for m in matches), "segment lengths do not match the clips: " + \
+        "; ".join(repr(m) for m in matches if not m.ok)
+
+    # Order. ni.wav and hao.wav of the default bank may be within a few ms
+    # of each other in length, so the lengths cannot tell which came first.
+    # The waveforms can: found sample for sample in this order, the order is
+    # settled; otherwise each stretch is compared with the start of both
+    # clips (best normalised correlation over +-5 ms around the stretch's
+    # start): a faithful recording scores near 1 with its own clip and far
+    # lower with the other.
+    if how == "exact":
+        print("order: ni.wav's samples come first, hao.wav's after them")
+        return
+    lag = int(0.005 * rate)
+    scores = {(i, syllable): sound.correlation(samples, segment.start, clip, lag)
+              for i, segment in enumerate(segments) for syllable, clip in zip(syllables, clips)}
+    for i in range(2):
+        print(f"stretch {i + 1}: correlation with ni.wav {scores[i, 'ni']:.3f}, "
+              f"with hao.wav {scores[i, 'hao']:.3f}")
+    assert scores[0, "ni"] > 0.8 and scores[1, "hao"] > 0.8, \
+        "the stretches do not look like ni.wav then hao.wav (correlation 0.8 or more expected)"
+    assert scores[0, "ni"] > scores[0, "hao"] + 0.2 and scores[1, "hao"] > scores[1, "ni"] + 0.2, \
+        "the first stretch is not clearly ni.wav and the second hao.wav"
+
+
+def test_twenty_characters_give_twenty_stretches_and_the_gaps_between_them(sound_session, program_dir, work):
+    runs = int(os.environ.get("SYLSPEAK_GAP_RUNS", "1"))
+    print(f"text: {GAP_TEXT} ({len(GAP_TEXT)} characters)")
+    all_gaps = []
+    for run in range(runs):
+        spoken = headless.speak(sound_session, program_dir, GAP_TEXT, work / f"gaps{run + 1}")
+        samples, rate = sound.read_wav(spoken.wav)
+        clips = load_clips(GAP_SYLLABLES, rate)
+        segments, _ = clip_segments(samples, rate, GAP_SYLLABLES, clips)
+        assert len(segments) == len(GAP_SYLLABLES), (
+            f"run {run + 1}: expected {len(GAP_SYLLABLES)} stretches of sound, one per character, found "
+            f"{len(segments)}:\n{show(segments)}")
+        gaps = sound.gaps_ms(segments)
+        all_gaps.extend(gaps)
+        print(f"run {run + 1}: first sound {segments[0].start_ms:.0f} ms after recording began "
+              "(the click follows within a few ms)")
+        print(f"run {run + 1}: clip   clip ms  recorded ms  gap after ms")
+        for i, (segment, syllable, clip) in enumerate(zip(segments, GAP_SYLLABLES, clips)):
+            gap = f"{gaps[i]:8.1f}" if i < len(gaps) else ""
+            print(f"        {syllable:6} {1000.0 * len(clip) / rate:7.1f} {segment.length_ms:11.1f}  {gap}")
+        median, worst = sound.gap_figures(segments)
+        print(f"run {run + 1}: gaps median {median:.1f} ms, worst {worst:.1f} ms, least {min(gaps):.1f} ms")
+    print(f"GAPS over {runs} run(s) of {len(GAP_TEXT)} characters ({len(all_gaps)} gaps): median "
+          f"{statistics.median(all_gaps):.1f} ms, worst {max(all_gaps):.1f} ms, least {min(all_gaps):.1f} ms")
