@@ -2,9 +2,7 @@
 that the clip folder is found beside the program whatever the working
 directory."""
 
-import time
-
-from mci_checks import check_played
+from mci_checks import check_played, wait_run_done
 from winedriver import BUTTON_ID, EDIT_ID
 from winedriver.sound import write_tone
 
@@ -17,6 +15,8 @@ WS_THICKFRAME = 0x00040000
 WS_MINIMIZEBOX = 0x00020000
 WS_MAXIMIZEBOX = 0x00010000
 ES_MULTILINE = 0x0004
+ES_AUTOVSCROLL = 0x0040
+ES_AUTOHSCROLL = 0x0080
 WS_EX_CLIENTEDGE = 0x00000200
 
 
@@ -51,7 +51,13 @@ def test_window_layout_title_focus_and_caret_at_start(session):
         assert info[f"ctl{control_id}_text"] == text, f"text of control {control_id}"
         assert info[f"ctl{control_id}_visible"] == "1", f"control {control_id} visible"
         assert info[f"ctl{control_id}_enabled"] == "1", f"control {control_id} enabled"
-    assert int(info[f"ctl{EDIT_ID}_style"], 16) & ES_MULTILINE == 0, "text box is one line (ES_MULTILINE clear)"
+    edit_style = int(info[f"ctl{EDIT_ID}_style"], 16)
+    for name, bit, wanted in [
+        ("ES_MULTILINE (every pasted line stays)", ES_MULTILINE, ES_MULTILINE),
+        ("ES_AUTOVSCROLL", ES_AUTOVSCROLL, ES_AUTOVSCROLL),
+        ("ES_AUTOHSCROLL (clear: lines wrap)", ES_AUTOHSCROLL, 0),
+    ]:
+        assert edit_style & bit == wanted, f"text box style bit {name} in {info[f'ctl{EDIT_ID}_style']}"
     assert int(info[f"ctl{EDIT_ID}_exstyle"], 16) & WS_EX_CLIENTEDGE == WS_EX_CLIENTEDGE, \
         "text box has a sunken edge (WS_EX_CLIENTEDGE)"
 
@@ -89,9 +95,7 @@ def test_clips_found_beside_the_program_from_another_working_directory(session):
     program.wait_window()
     program.set_text("你好中")
     program.click_button()
-    program.log.wait_count(10, 10)
-    program.log.wait_command("status sylbank\\hao.wav length")
-    time.sleep(0.6)
+    wait_run_done(program, ["ni", "hao"], CLIPS)
     check_played(program.log, ["ni", "hao"], CLIPS)
     program.keys("alt+F4")
     assert program.wait_exit() == 0, "exit code after Alt+F4"
