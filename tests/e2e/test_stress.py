@@ -1,0 +1,126 @@
+"""Stress: every syllable, a flood of clicks, a clip whose header claims ten
+minutes, and a 200,000-character paste. Each ends with the exit code, no
+process left behind, and the window answering pings throughout. The answer
+times and the time from the close to the end of the process are printed as
+figures, not checked: what fails is a window that does not answer at all
+(2 s) and a process that does not end after its window was closed (10 s,
+where the faults this guards against took minutes)."""
+
+import statistics
+import struct
+import time
+from pathlib import Path
+
+from mci_checks import Replay, check_played, close_normally, wait_run_done
+from winedriver.sound import write_tone
+
+REPO = Path(__file__).resolve().parents[2]
+
+
+def first_character_of_each_syllable():
+    """One character for each of the 397 syllables, the first in code order
+    whose reading 1 it is, from the generator's record of every code."""
+    chosen = {}
+    for line in (REPO / "tools" / "pinyin" / "decisions.txt").read_text(encoding="utf-8").splitlines():
+        fields = line.split()
+        if len(fields) < 3 or line.startswith("#") or len(fields[0]) != 4 or fields[2] == "-":
+            continue
+        try:
+            int(fields[0], 16)
+        except ValueError:
+            continue
+        chosen.setdefault(fields[2], fields[1])
+    return chosen
+
+
+def ping_figures(program, count, interval_ms=50):
+    answers = program.pings(count, interval_ms=interval_ms, timeout_ms=2000)
+    assert None not in answers, f"the window did not answer a ping within 2 s: {answers}"
+    return statistics.median(answers), max(answers)
+
+
+def close_and_time(program):
+    """Closes by the close box; the seconds until the process has ended."""
+    start = time.monotonic()
+    program.click_close_box()
+    code = program.wait_exit(limit_s=10)
+    return code, time.monotonic() - start
+
+
+def test_a_text_with_every_syllable_plays_each_clip_in_order(session):
+    chosen = first_character_of_each_syllable()
+    assert len(chosen) == 397, "one character for each syllable"
+    syllables = sorted(chosen)
+    clips = {s: 25 for s in syllables}
+    program = session.start_program(session.program_folder("every-syllable", clips))
+    program.wait_window()
+    program.set_text("".join(chosen[s] for s in syllables))
+    program.click_button()
+    median, worst = ping_figures(program, 40)
+    print(f"pings while speaking 397 syllables: median {median:.1f} ms, worst {worst:.1f} ms")
+    wait_run_done(program, syllables, clips, limit_s=30)
+    check_played(program.log, syllables, clips)
+    close_normally(program)
+    assert program.leftovers() == [], "processes left behind"
+
+
+def test_fifty_clicks_in_a_second_then_close(session):
+    clips = {"ni": 1000, "hao": 1000}
+    program = session.start_program(session.program_folder("fifty-clicks", clips))
+    program.wait_window()
+    program.set_text("你好")
+    for _ in range(50):
+        program.click_button()
+    program.log.wait_command("play syl1 from 0")
+    median, worst = ping_figures(program, 10)
+    print(f"pings with 50 runs nested: median {median:.1f} ms, worst {worst:.1f} ms")
+    code, seconds = close_and_time(program)
+    print(f"from the close to the end of the process, 50 runs nested: {seconds * 1000:.0f} ms")
+    assert code == 0, "exit code"
+    assert session.message_box() is None, "error box shown"
+    replay = Replay(program.log.commands())
+    assert replay.most_open <= 3, f"{replay.most_open} MCI devices open at once"
+    assert not replay.open, f"devices left open: {replay.open}"
+    assert program.leftovers() == [], "processes left behind"
+
+
+def write_lying_clip(path, claimed_ms, real_ms=200, rate=8000):
+    """A clip of real_ms whose header claims claimed_ms."""
+    write_tone(path, real_ms, rate)
+    data = bytearray(Path(path).read_bytes())
+    at = data.find(b"data")
+    struct.pack_into("<I", data, at + 4, claimed_ms * rate * 2 // 1000)
+    Path(path).write_bytes(bytes(data))
+
+
+def test_a_clip_claiming_ten_minutes_then_close(session):
+    folder = session.program_folder("ten-minutes", {"hao": 300})
+    write_lying_clip(folder / "sylbank" / "ni.wav", 600000)
+    program = session.start_program(folder)
+    program.wait_window()
+    program.set_text("你好")
+    program.click_button()
+    program.log.wait_command("play syl1 from 0")
+    time.sleep(0.5)
+    median, worst = ping_figures(program, 10)
+    print(f"pings during the ten-minute clip: median {median:.1f} ms, worst {worst:.1f} ms")
+    code, seconds = close_and_time(program)
+    print(f"from the close to the end of the process, during a ten-minute clip: {seconds * 1000:.0f} ms")
+    assert code == 0, "exit code"
+    assert program.leftovers() == [], "processes left behind"
+
+
+def test_a_200000_character_paste_of_units_without_clips(session):
+    # 中 has no clip in this bank: every unit is looked up and skipped.
+    program = session.start_program(session.program_folder("long-paste", {"hao": 300}))
+    program.wait_window()
+    text = "中" * 200000
+    program.paste(text, limit_s=60)
+    assert program.text() == text.encode("gbk"), "the whole paste is in the box"
+    program.click_button()
+    median, worst = ping_figures(program, 40)
+    print(f"pings during a 200,000-character text without clips: median {median:.1f} ms, worst {worst:.1f} ms")
+    code, seconds = close_and_time(program)
+    print(f"from the close to the end of the process: {seconds * 1000:.0f} ms")
+    assert code == 0, "exit code"
+    assert program.leftovers() == [], "processes left behind"
