@@ -13,8 +13,9 @@ packages=(
   wine wine64 xvfb xdotool xclip x11-utils imagemagick
   # a Chinese locale (code page 936) and fonts for Chinese text
   locales fonts-wqy-microhei fonts-wine
-  # the default clip bank and real sound capture
-  espeak-ng sox pulseaudio pulseaudio-utils
+  # the default clip bank (espeak-ng speaks, numpy shapes the clips; pytest
+  # measures the bank) and real sound capture
+  espeak-ng python3-numpy python3-pytest sox pulseaudio pulseaudio-utils
   # the pinyin table generator (npm comes with nodejs on machines whose
   # nodejs bundles it; Debian's own nodejs needs the separate npm package)
   nodejs python3
