@@ -1,8 +1,13 @@
 #!/usr/bin/env node
-// Writes the constant tables of the syllable lookup, speak/pinyin_tables.cpp,
-// and a record of how every character got its readings, decisions.txt.
+// Writes the constant tables of the syllable lookup and a record of how every
+// code got its readings:
+//   speak/pinyin_tables.h             the layout of the tables
+//   speak/pinyin_tables.cpp           GB2312 levels 1 and 2: readings and tones
+//   speak/pinyin_extension_tables.cpp every other character of code page 936
+//   tools/pinyin/decisions.txt        the rule behind every GB2312 code
+//   tools/pinyin/decisions-extension.txt  the same for the extension
 //
-//   node tools/pinyin/generate.mjs          rewrite both files
+//   node tools/pinyin/generate.mjs          rewrite every file
 //   node tools/pinyin/generate.mjs --check  rebuild them in memory and fail if
 //                                          the files in the tree differ
 //   ... --check --lists FILE               the same from another lists file
@@ -10,57 +15,61 @@
 // Run `npm ci --prefix tools/pinyin` first: the readings come from the npm
 // package pinyin4js (its character dictionary lib/dict/pinyin.dict.js, the
 // usual reading first), at the exact version pinned below. pinyin-pro is only
-// a cross-check: the single readings it reads otherwise are counted and listed
-// in decisions.txt, never used.
+// a cross-check: the readings and tones it gives otherwise are counted and
+// listed in the decisions files, never used.
 //
 // lists.txt beside this script holds the fixed lists: the part codes, the
 // syllables a reading may produce, the codes left empty, the readings that
-// bind whatever the source says, and the characters with two or three
-// readings. Every rule is checked; any breach stops the script with a message
-// that names the code and the rule, and nothing is written.
+// bind whatever the source says, the characters with two or three readings
+// and the totals the tables must come out with. Every rule is checked; any
+// breach stops the script with a message that names the code and the rule,
+// and nothing is written.
+//
+// The tone of reading 1 is the tone of the source's first reading whose
+// toneless form is that syllable: 1 to 4 by its mark, 5 (neutral) without
+// one. When the source has no such reading (a row or binding the source does
+// not know), the code has no tone and plays its toneless clip.
+//
+// Source quirks: for a few dozen characters outside GB2312 the dictionary's
+// entry is the word "null"; it is not a syllable, so those characters get
+// none, and the extension's decisions file shows them as "source: null".
+// Some common particles carry a full tone where the neutral tone is usual
+// (们 mén, 吧 bā, 啊 ā), and some rare characters have a reading without a
+// mark, which by the rule reads as neutral; the decisions files list every
+// tone that pinyin-pro gives otherwise.
 
 import { readFileSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
-const SOURCE_PACKAGE = 'pinyin4js';
-const SOURCE_VERSION = '1.3.18';
-const SOURCE_DICT = 'lib/dict/pinyin.dict.js';
-const CROSS_PACKAGE = 'pinyin-pro';
-const CROSS_VERSION = '3.29.5';
+import { EXTENSION, MAIN, extensionCodes, hex4, isUnassignedMain, mainCodes } from './codepage.mjs';
+import { partsOf, toneless, toneOf } from './forms.mjs';
+import { readLists } from './lists.mjs';
+import { decisionsText, extensionDecisionsText } from './write-decisions.mjs';
+import { extensionTablesText, headerText, mainTablesText } from './write-tables.mjs';
+
+const SOURCE = { name: 'pinyin4js', version: '1.3.18', dict: 'lib/dict/pinyin.dict.js' };
+const CROSS = { name: 'pinyin-pro', version: '3.29.5' };
+const COMMAND = 'node tools/pinyin/generate.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const root = path.resolve(here, '..', '..');
-let LISTS_FILE = path.join(here, 'lists.txt');
-const TABLES_FILE = path.join(root, 'speak', 'pinyin_tables.cpp');
-const DECISIONS_FILE = path.join(here, 'decisions.txt');
-const COMMAND = 'node tools/pinyin/generate.mjs';
+const DEFAULT_LISTS = path.join(here, 'lists.txt');
+const FILES = {
+  header: path.join(root, 'speak', 'pinyin_tables.h'),
+  main: path.join(root, 'speak', 'pinyin_tables.cpp'),
+  extension: path.join(root, 'speak', 'pinyin_extension_tables.cpp'),
+  decisions: path.join(here, 'decisions.txt'),
+  extensionDecisions: path.join(here, 'decisions-extension.txt'),
+};
 
-// GB2312 levels 1 and 2, as laid out in speak/pinyin_tables.h.
-const LEAD_FIRST = 0xb0;
-const LEAD_LAST = 0xf7;
-const TRAIL_FIRST = 0xa1;
-const TRAIL_LAST = 0xfe;
-const TRAIL_COUNT = TRAIL_LAST - TRAIL_FIRST + 1;
-const CELL_COUNT = (LEAD_LAST - LEAD_FIRST + 1) * TRAIL_COUNT;
-const LEVEL1_LAST = 0xd7f9;
+// The layout of a reading: up to three slots; part codes below FIRST_FINAL
+// are initials, the rest finals; a cell with ROW_BIT set holds a row number.
 const SLOT_COUNT = 3;
 const PART_COUNT = 56;
+const FIRST_FINAL = 24;
 const ROW_BIT = 0x8000;
-
-// The totals the tables must come out with.
-const EXPECT = {
-  rows: 479,
-  twoReadings: 453,
-  threeReadings: 26,
-  single: 6246,
-  withReading: 6725,
-  empty: 43,
-  readings: 7230,
-  readingCodes: 398,
-  firstSyllables: 397,
-};
 
 // Characters whose reading the source cannot supply in the form the tables
 // need. Each entry gives the one reading and why. Keep this short: a
@@ -86,117 +95,6 @@ class Failures {
   }
 }
 
-const hex4 = (code) => code.toString(16).toUpperCase().padStart(4, '0');
-const hexCell = (v) => '0x' + v.toString(16).toUpperCase().padStart(4, '0');
-
-// ---------------------------------------------------------------- lists.txt
-
-function readLists() {
-  const sections = new Map();
-  let current = null;
-  const lines = readFileSync(LISTS_FILE, 'utf8').split('\n');
-  lines.forEach((raw, i) => {
-    const line = raw.trim();
-    if (line === '' || line.startsWith('#')) return;
-    const head = /^\[([a-z-]+)\]$/.exec(line);
-    if (head) {
-      current = head[1];
-      if (sections.has(current)) throw new Error(`lists.txt:${i + 1}: section [${current}] twice`);
-      sections.set(current, []);
-      return;
-    }
-    if (current === null) throw new Error(`lists.txt:${i + 1}: data before the first section`);
-    sections.get(current).push({ fields: line.split(/\s+/), lineNo: i + 1 });
-  });
-  const need = (name) => {
-    if (!sections.has(name)) throw new Error(`lists.txt: section [${name}] is missing`);
-    return sections.get(name);
-  };
-
-  const parts = new Array(PART_COUNT).fill('');
-  for (const { fields, lineNo } of need('parts')) {
-    const code = Number(fields[0]);
-    if (fields.length !== 2 || !Number.isInteger(code) || code < 1 || code >= PART_COUNT || parts[code] !== '')
-      throw new Error(`lists.txt:${lineNo}: bad part code line`);
-    parts[code] = fields[1];
-  }
-  const words = (name) => need(name).flatMap((e) => e.fields);
-  const withCode = (name) =>
-    need(name).map(({ fields, lineNo }) => {
-      if (fields.length < 2 || !/^[0-9A-F]{4}$/.test(fields[1]))
-        throw new Error(`lists.txt:${lineNo}: expected a character, its code and readings`);
-      return { char: fields[0], code: parseInt(fields[1], 16), readings: fields.slice(2), lineNo };
-    });
-  return {
-    parts,
-    syllables: words('syllables'),
-    extraSyllables: words('extra-syllables'),
-    empty: withCode('empty'),
-    binding: withCode('binding'),
-    rows: need('rows').map(({ fields, lineNo }) => ({ char: fields[0], readings: fields.slice(1), lineNo })),
-    three: withCode('three'),
-  };
-}
-
-// ------------------------------------------------------------ GB2312 codes
-
-// Every code of levels 1 and 2 with the character it stands for, in code
-// order. Node's ICU decoder turns each byte pair into one character.
-function gb2312Codes() {
-  let decoder;
-  try {
-    decoder = new TextDecoder('gbk', { fatal: true });
-  } catch {
-    throw new Error('this Node.js cannot decode GBK (it needs full ICU, as the usual builds have)');
-  }
-  const codes = [];
-  for (let lead = LEAD_FIRST; lead <= LEAD_LAST; lead++) {
-    for (let trail = TRAIL_FIRST; trail <= TRAIL_LAST; trail++) {
-      const char = decoder.decode(new Uint8Array([lead, trail]));
-      if ([...char].length !== 1) throw new Error(`${hex4((lead << 8) | trail)} does not decode to one character`);
-      codes.push({ code: (lead << 8) | trail, char });
-    }
-  }
-  return codes;
-}
-
-// --------------------------------------------------------------- syllables
-
-// Brings a source reading to the tables' form: lowercase ASCII letters, no
-// tone, ü written u (the source may also write it v or u:). Anything else
-// that is not plain pinyin (ê, m, n, ng) comes out as it is and so matches no
-// listed syllable.
-function toneless(reading) {
-  return reading
-    .trim()
-    .toLowerCase()
-    .replace(/u:/g, 'ü')
-    .replace(/v/g, 'ü')
-    .normalize('NFD')
-    .replace(/[\u0300\u0301\u0304\u030c]/g, '') // grave, acute, macron, caron
-    .normalize('NFC')
-    .replace(/ü/g, 'u');
-}
-
-// Splits a syllable into part codes: an initial (longest match, y and w
-// included) and a final, or a final alone. Returns null if it cannot.
-function partsOf(syllable, parts) {
-  const initials = [];
-  const finals = new Map();
-  parts.forEach((letters, code) => {
-    if (code === 0) return;
-    if (code <= 23) initials.push([letters, code]);
-    else finals.set(letters, code);
-  });
-  initials.sort((a, b) => b[0].length - a[0].length);
-  for (const [letters, code] of initials) {
-    if (syllable.startsWith(letters) && finals.has(syllable.slice(letters.length)))
-      return [code, finals.get(syllable.slice(letters.length))];
-  }
-  if (finals.has(syllable)) return [finals.get(syllable), 0];
-  return null;
-}
-
 // ------------------------------------------------------------------ sources
 
 function loadSources() {
@@ -204,22 +102,22 @@ function loadSources() {
   let sourcePkg;
   let crossPkg;
   try {
-    sourcePkg = require(`${SOURCE_PACKAGE}/package.json`);
+    sourcePkg = require(`${SOURCE.name}/package.json`);
     crossPkg = JSON.parse(
-      readFileSync(path.join(path.dirname(require.resolve(CROSS_PACKAGE)), '..', 'package.json'), 'utf8'),
+      readFileSync(path.join(path.dirname(require.resolve(CROSS.name)), '..', 'package.json'), 'utf8'),
     );
   } catch {
     console.error('generate.mjs: the pinyin packages are not installed; run `npm ci --prefix tools/pinyin`');
     process.exit(1);
   }
-  if (sourcePkg.version !== SOURCE_VERSION || crossPkg.version !== CROSS_VERSION) {
+  if (sourcePkg.version !== SOURCE.version || crossPkg.version !== CROSS.version) {
     console.error(
-      `generate.mjs: expected ${SOURCE_PACKAGE} ${SOURCE_VERSION} and ${CROSS_PACKAGE} ${CROSS_VERSION}, ` +
+      `generate.mjs: expected ${SOURCE.name} ${SOURCE.version} and ${CROSS.name} ${CROSS.version}, ` +
         `found ${sourcePkg.version} and ${crossPkg.version}; run \`npm ci --prefix tools/pinyin\``,
     );
     process.exit(1);
   }
-  const dict = require(`${SOURCE_PACKAGE}/${SOURCE_DICT}`).pinyin_dict;
+  const dict = require(`${SOURCE.name}/${SOURCE.dict}`).pinyin_dict;
   const source = (char) => {
     const entry = Object.hasOwn(dict, char) ? dict[char] : '';
     return entry.split(',').map((r) => r.trim()).filter((r) => r !== '');
@@ -227,19 +125,35 @@ function loadSources() {
   return { source };
 }
 
-// -------------------------------------------------------------------- build
+// The tone of reading 1 from the source: its first reading whose toneless
+// form is the syllable. null when it has none.
+function sourceTone(readings, syllable, fail, where) {
+  const reading = readings.find((r) => toneless(r) === syllable);
+  if (reading === undefined) return null;
+  const tone = toneOf(reading);
+  if (tone === null) fail.add(`${where}: source reading ${reading} has more than one tone mark`);
+  return { tone, reading };
+}
 
-async function build() {
-  const lists = readLists();
-  const { source } = loadSources();
-  const { pinyin: crossPinyin } = await import(CROSS_PACKAGE);
-  const fail = new Failures();
+// pinyin-pro's tone for a syllable of a character: the tone of its first
+// reading with that syllable, 5 for neutral; null when it has none.
+function crossTone(crossPinyin, char, syllable) {
+  for (const r of crossPinyin(char, { toneType: 'num', type: 'array', multiple: true })) {
+    const m = /^(.*?)([0-4])?$/.exec(r);
+    if (toneless(m[1]) === syllable) return m[2] === undefined || m[2] === '0' ? 5 : Number(m[2]);
+  }
+  return null;
+}
 
-  const codes = gb2312Codes();
-  const indexOfCode = (code) => ((code >> 8) - LEAD_FIRST) * TRAIL_COUNT + ((code & 0xff) - TRAIL_FIRST);
+// ------------------------------------------------- GB2312 levels 1 and 2
+
+function buildMain(lists, source, crossPinyin, fail) {
+  const codes = mainCodes();
+  const expect = lists.counts;
+  const indexOfCode = (code) => ((code >> 8) - MAIN.leadFirst) * MAIN.trailCount + ((code & 0xff) - MAIN.trailFirst);
   const codeOfChar = new Map();
   for (const { code, char } of codes) {
-    if (code >= 0xd7fa && code <= 0xd7fe) continue; // unassigned in GB2312
+    if (isUnassignedMain(code)) continue;
     if (codeOfChar.has(char)) fail.add(`${hex4(code)}: character ${char} has two codes`);
     codeOfChar.set(char, code);
   }
@@ -247,12 +161,12 @@ async function build() {
   // The syllables, and a reading code for each.
   const firstSyllables = new Set(lists.syllables);
   const laterSyllables = new Set(lists.extraSyllables);
-  if (firstSyllables.size !== EXPECT.firstSyllables || lists.syllables.length !== EXPECT.firstSyllables)
-    fail.add(`syllable list: ${lists.syllables.length} entries, ${firstSyllables.size} distinct, expected ${EXPECT.firstSyllables}`);
+  if (firstSyllables.size !== expect.get('first-syllables') || lists.syllables.length !== expect.get('first-syllables'))
+    fail.add(`syllable list: ${lists.syllables.length} entries, ${firstSyllables.size} distinct, expected ${expect.get('first-syllables')}`);
   const readingCode = new Map();
   for (const syl of [...firstSyllables, ...laterSyllables]) {
     if (!/^[a-z]{1,6}$/.test(syl)) fail.add(`syllable ${syl}: not 1 to 6 lowercase letters`);
-    const split = partsOf(syl, lists.parts);
+    const split = partsOf(syl, lists.parts, FIRST_FINAL);
     if (!split) {
       fail.add(`syllable ${syl}: no initial and final in the part code table spell it`);
       continue;
@@ -285,7 +199,8 @@ async function build() {
     const code = checkChar(e, 'empty code');
     if (code !== undefined) decide(code, [], 'empty');
   }
-  if (lists.empty.length !== EXPECT.empty) fail.add(`empty codes: ${lists.empty.length} listed, expected ${EXPECT.empty}`);
+  if (lists.empty.length !== expect.get('empty'))
+    fail.add(`empty codes: ${lists.empty.length} listed, expected ${expect.get('empty')}`);
 
   // Rows, in code order.
   const rowOf = new Map(); // code -> row number
@@ -307,7 +222,7 @@ async function build() {
     rowOf.set(code, i);
     decide(code, r.readings, `row ${i}`);
   });
-  if (lists.rows.length !== EXPECT.rows) fail.add(`rows: ${lists.rows.length} listed, expected ${EXPECT.rows}`);
+  if (lists.rows.length !== expect.get('rows')) fail.add(`rows: ${lists.rows.length} listed, expected ${expect.get('rows')}`);
 
   // The three-reading list restates part of the rows; they must agree.
   for (const t of lists.three) {
@@ -321,11 +236,9 @@ async function build() {
   if (threeInRows !== lists.three.length) fail.add(`rows have ${threeInRows} with three readings, the three-reading list ${lists.three.length}`);
 
   // Readings that bind.
-  const bindingCodes = new Set();
   for (const b of lists.binding) {
     const code = checkChar(b, 'binding');
     if (code === undefined) continue;
-    bindingCodes.add(code);
     if (b.readings.length === 1) {
       if (rowOf.has(code)) fail.add(`${hex4(code)} ${b.char}: binding gives one reading but it has row ${rowOf.get(code)}`);
       else if (!firstSyllables.has(b.readings[0])) fail.add(`${hex4(code)} ${b.char}: binding reading ${b.readings[0]} is not a listed syllable`);
@@ -367,21 +280,30 @@ async function build() {
       fail.add(`${hex4(code)}: override for a code that another rule decides`);
   fail.stopIfAny();
 
+  // The tone of reading 1.
+  for (const { code, char } of codes) {
+    const d = decided.get(code);
+    d.sourceReadings = source(char);
+    d.tone = d.readings.length ? sourceTone(d.sourceReadings, d.readings[0], fail, `${hex4(code)} ${char}`) : null;
+  }
+
   // Build the tables.
-  const cells = new Array(CELL_COUNT).fill(0);
+  const cells = new Array(MAIN.cellCount).fill(0);
+  const tones = new Array(MAIN.cellCount).fill(0);
   const rows = [];
   const usedCodes = new Set();
   const firstProduced = new Set();
   const laterProduced = new Set();
   let readingCount = 0;
   for (const { code, char } of codes) {
-    const { readings } = decided.get(code);
+    const { readings, tone } = decided.get(code);
     const index = indexOfCode(code);
     readingCount += readings.length;
     readings.forEach((syl, k) => {
       usedCodes.add(readingCode.get(syl));
       (k === 0 ? firstProduced : laterProduced).add(syl);
     });
+    if (tone) tones[index] = tone.tone;
     if (readings.length === 1) {
       cells[index] = readingCode.get(readings[0]);
     } else if (readings.length > 1) {
@@ -394,20 +316,20 @@ async function build() {
   // Totals and coverage.
   const count = (pred) => codes.filter(({ code }) => pred(decided.get(code))).length;
   const got = {
-    rows: rows.length,
-    twoReadings: count((d) => d.readings.length === 2),
-    threeReadings: count((d) => d.readings.length === 3),
+    'with-reading': count((d) => d.readings.length > 0),
     single: count((d) => d.readings.length === 1),
-    withReading: count((d) => d.readings.length > 0),
+    'two-readings': count((d) => d.readings.length === 2),
+    'three-readings': count((d) => d.readings.length === 3),
+    rows: rows.length,
     empty: count((d) => d.readings.length === 0),
     readings: readingCount,
-    readingCodes: usedCodes.size,
-    firstSyllables: firstProduced.size,
+    'reading-codes': usedCodes.size,
+    'first-syllables': firstProduced.size,
+    'with-tone': count((d) => d.tone !== null),
+    'without-tone': count((d) => d.readings.length > 0 && d.tone === null),
   };
-  for (const [key, want] of Object.entries(EXPECT))
-    if (got[key] !== want) fail.add(`count ${key}: ${got[key]}, expected ${want}`);
   for (const { code, char } of codes)
-    if (code <= LEVEL1_LAST && decided.get(code).readings.length === 0)
+    if (code <= MAIN.level1Last && decided.get(code).readings.length === 0)
       fail.add(`${hex4(code)} ${char}: level-1 character without a reading`);
   for (const syl of firstSyllables)
     if (!firstProduced.has(syl)) fail.add(`syllable ${syl}: no character gives it as reading 1`);
@@ -418,102 +340,90 @@ async function build() {
     else if (!laterProduced.has(syl)) fail.add(`syllable ${syl}: listed for readings 2 and 3 but none gives it`);
   fail.stopIfAny();
 
-  // Cross-check the single readings against pinyin-pro.
+  // Cross-check the single readings and the tones of reading 1 against pinyin-pro.
   const differences = [];
+  const toneDifferences = [];
   for (const { code, char } of codes) {
     const d = decided.get(code);
-    if (d.readings.length !== 1) continue;
-    const other = toneless(crossPinyin(char, { toneType: 'none', type: 'array' })[0] ?? '');
-    if (other !== d.readings[0]) differences.push({ code, char, ours: d.readings[0], other, rule: d.rule });
-  }
-
-  return { lists, codes, decided, cells, rows, got, differences };
-}
-
-// ------------------------------------------------------------------ writers
-
-function header() {
-  return [
-    `Generated by \`${COMMAND}\` from the npm package ${SOURCE_PACKAGE} ${SOURCE_VERSION}`,
-    `(${SOURCE_DICT}) and tools/pinyin/lists.txt. Do not edit by hand: change`,
-    `the generator or lists.txt and run the command again.`,
-  ];
-}
-
-function tablesText({ lists, codes, cells, rows }) {
-  const out = [];
-  out.push(...header().map((l) => `// ${l}`));
-  out.push('//');
-  out.push('// Cells: 0 no reading; bit 15 clear: the reading code itself; bit 15 set:');
-  out.push('// a row number. A reading code is the part code of its first letters in the');
-  out.push('// low byte and of the rest in the high byte.');
-  out.push('');
-  out.push('#include "pinyin_tables.h"');
-  out.push('');
-  out.push('const uint16_t PinyinCells[kPinyinCellCount] = {');
-  for (let i = 0; i < CELL_COUNT; i += TRAIL_COUNT) {
-    for (let j = i; j < i + TRAIL_COUNT; j += 16) {
-      const run = cells.slice(j, Math.min(j + 16, i + TRAIL_COUNT)).map(hexCell).join(', ');
-      out.push(`    /* ${hex4(codes[j].code)} */ ${run},`);
+    if (d.readings.length === 1) {
+      const other = toneless(crossPinyin(char, { toneType: 'none', type: 'array' })[0] ?? '');
+      if (other !== d.readings[0]) differences.push({ code, char, ours: d.readings[0], other, rule: d.rule });
+    }
+    if (d.tone) {
+      const other = crossTone(crossPinyin, char, d.readings[0]);
+      if (other !== null && other !== d.tone.tone) toneDifferences.push({ code, char, syllable: d.readings[0], ours: d.tone.tone, other });
     }
   }
-  out.push('};');
-  out.push('');
-  out.push('const uint16_t PinyinRows[kPinyinRowCount][kPinyinSlotCount] = {');
-  rows.forEach((r, i) => {
-    const slots = r.slots.map(hexCell).join(', ');
-    out.push(`    {${slots}},  // ${String(i).padStart(3)} ${hex4(r.code)} ${r.char} ${r.readings.join(' ')}`);
-  });
-  out.push('};');
-  out.push('');
-  out.push('const char PinyinParts[kPinyinPartCount][5] = {');
-  for (let i = 0; i < PART_COUNT; i += 8) {
-    const run = lists.parts.slice(i, i + 8).map((l) => `"${l}",`.padEnd(8)).join('').trimEnd();
-    out.push(`    /* ${String(i).padStart(2)} */ ${run}`);
-  }
-  out.push('};');
-  return out.join('\n') + '\n';
+
+  return { codes, decided, cells, tones, rows, got, differences, toneDifferences, readingCode };
 }
 
-function decisionsText({ codes, decided, got, differences }) {
-  const out = [];
-  out.push(...header().map((l) => `# ${l}`));
-  out.push('#');
-  out.push('# How each GB2312 level 1 and 2 code got its readings. Rules:');
-  out.push('#   row N               two or three readings, row N of the fixed list');
-  out.push('#   binding             one reading fixed by the binding list');
-  out.push('#   empty               no reading (unassigned code or a character left empty)');
-  out.push('#   source-first        the source\'s first reading');
-  out.push('#   source-later-reading  the first of the source\'s readings that is a listed');
-  out.push('#                       syllable, the earlier ones not being listed');
-  out.push('#   override            fixed in the generator, with its reason');
-  out.push('');
-  const ruleCount = (prefix) => codes.filter(({ code }) => decided.get(code).rule.startsWith(prefix)).length;
-  out.push('# Totals');
-  out.push(`cells with a reading   ${got.withReading}`);
-  out.push(`one reading            ${got.single}`);
-  out.push(`two readings           ${got.twoReadings}`);
-  out.push(`three readings         ${got.threeReadings}`);
-  out.push(`empty cells            ${got.empty}`);
-  out.push(`readings in all        ${got.readings}`);
-  out.push(`reading codes used     ${got.readingCodes}`);
-  out.push(`syllables of reading 1 ${got.firstSyllables}`);
-  out.push(`by rule: row ${ruleCount('row')}, binding ${ruleCount('binding')}, empty ${ruleCount('empty')}, ` +
-    `source-first ${ruleCount('source-first')}, source-later-reading ${ruleCount('source-later-reading')}, ` +
-    `override ${ruleCount('override')}`);
-  out.push(`single readings whose first reading differs in ${CROSS_PACKAGE} ${CROSS_VERSION}: ${differences.length}`);
-  out.push('');
-  out.push('# code char readings  rule');
+// ------------------------------------------------------------- extension
+
+// Reading 1 of every other character of code page 936: the first of the
+// source's readings whose toneless form is one of the syllables of reading 1,
+// with that reading's tone; nothing when the source has none.
+function buildExtension(lists, source, crossPinyin, mainChars, fail) {
+  const codes = extensionCodes();
+  const syllables = new Set(lists.syllables);
+  const numberOf = new Map(lists.syllables.map((syl, i) => [syl, i + 1]));
+  const decided = new Map();
+  for (const { code, char } of codes) {
+    if (mainChars.has(char)) fail.add(`${hex4(code)}: character ${char} is also GB2312 ${hex4(mainChars.get(char))}`);
+    const readings = source(char);
+    const forms = readings.map(toneless);
+    const pick = forms.findIndex((f) => syllables.has(f));
+    const shown = readings.join(',');
+    if (readings.length === 0) {
+      decided.set(code, { syllable: null, rule: 'no-source-reading' });
+    } else if (pick < 0) {
+      decided.set(code, { syllable: null, rule: `no-syllable (source: ${shown})` });
+    } else {
+      const rule = pick === 0 ? 'source-first'
+        : `source-later-reading (source: ${shown}; ${[...new Set(forms.slice(0, pick))].join(', ')} not a listed syllable)`;
+      const tone = sourceTone(readings, forms[pick], fail, `${hex4(code)} ${char}`);
+      decided.set(code, { syllable: forms[pick], tone, rule });
+    }
+  }
+  fail.stopIfAny();
+
+  const cells = codes.map(({ code }) => {
+    const d = decided.get(code);
+    return d.syllable === null ? 0 : ((d.tone?.tone ?? 0) << 12) | numberOf.get(d.syllable);
+  });
+  const toneDifferences = [];
   for (const { code, char } of codes) {
     const d = decided.get(code);
-    const shown = code >= 0xd7fa && code <= 0xd7fe ? '-' : char;
-    out.push(`${hex4(code)} ${shown} ${d.readings.length ? d.readings.join(' ') : '-'}  ${d.rule}`);
+    if (!d.tone) continue;
+    const other = crossTone(crossPinyin, char, d.syllable);
+    if (other !== null && other !== d.tone.tone) toneDifferences.push({ code, char, syllable: d.syllable, ours: d.tone.tone, other });
   }
-  out.push('');
-  out.push(`# Single readings whose first reading differs in ${CROSS_PACKAGE} ${CROSS_VERSION}`);
-  out.push(`# code char ours ${CROSS_PACKAGE}  rule`);
-  for (const d of differences) out.push(`${hex4(d.code)} ${d.char} ${d.ours} ${d.other || '-'}  ${d.rule.split(' ')[0]}`);
-  return out.join('\n') + '\n';
+  const count = (pred) => codes.filter(({ code }) => pred(decided.get(code))).length;
+  const got = {
+    'extension-codes': codes.length,
+    'extension-with-syllable': count((d) => d.syllable !== null),
+    'extension-without-syllable': count((d) => d.syllable === null),
+  };
+  if (codes.length !== EXTENSION.cellCount) fail.add(`extension: ${codes.length} codes, the layout has ${EXTENSION.cellCount}`);
+  for (const { code } of codes)
+    if (decided.get(code).syllable !== null && !decided.get(code).tone)
+      fail.add(`${hex4(code)}: extension code without a tone, which the source cannot give`);
+  return { codes, decided, cells, got, toneDifferences };
+}
+
+async function build() {
+  const lists = readLists(LISTS_FILE, PART_COUNT);
+  const { source } = loadSources();
+  const { pinyin: crossPinyin } = await import(CROSS.name);
+  const fail = new Failures();
+  const main = buildMain(lists, source, crossPinyin, fail);
+  const mainChars = new Map(main.codes.filter(({ code }) => !isUnassignedMain(code)).map(({ code, char }) => [char, code]));
+  const extension = buildExtension(lists, source, crossPinyin, mainChars, fail);
+  const got = { ...main.got, ...extension.got };
+  for (const [name, want] of lists.counts)
+    if (got[name] !== want) fail.add(`count ${name}: ${got[name]}, expected ${want}`);
+  fail.stopIfAny();
+  return { lists, main, extension, got };
 }
 
 // --------------------------------------------------------------------- main
@@ -531,6 +441,7 @@ function firstDifference(a, b) {
 // files in the tree are never written from another list.
 const args = process.argv.slice(2);
 let check = false;
+let LISTS_FILE = DEFAULT_LISTS;
 for (let i = 0; i < args.length; i++) {
   if (args[i] === '--check') check = true;
   else if (args[i] === '--lists' && i + 1 < args.length) LISTS_FILE = path.resolve(args[++i]);
@@ -539,7 +450,7 @@ for (let i = 0; i < args.length; i++) {
     process.exit(2);
   }
 }
-if (!check && LISTS_FILE !== path.join(here, 'lists.txt')) {
+if (!check && LISTS_FILE !== DEFAULT_LISTS) {
   console.error('generate.mjs: --lists is allowed only with --check');
   process.exit(2);
 }
@@ -551,15 +462,26 @@ try {
   console.error(`generate.mjs: ${error.message}`);
   process.exit(1);
 }
+const layout = { SLOT_COUNT, PART_COUNT, FIRST_FINAL, ROW_BIT };
+const origin = {
+  command: COMMAND,
+  source: `the npm package ${SOURCE.name} ${SOURCE.version}`,
+  sourceFile: SOURCE.dict,
+  cross: `${CROSS.name} ${CROSS.version}`,
+};
 const outputs = [
-  [TABLES_FILE, tablesText(result)],
-  [DECISIONS_FILE, decisionsText(result)],
+  [FILES.header, headerText(result, layout, origin)],
+  [FILES.main, mainTablesText(result, layout, origin)],
+  [FILES.extension, extensionTablesText(result, origin)],
+  [FILES.decisions, decisionsText(result, origin)],
+  [FILES.extensionDecisions, extensionDecisionsText(result, origin)],
 ];
 const g = result.got;
 const summary =
-  `${g.withReading} cells with a reading (${g.single} single, ${g.twoReadings} two, ${g.threeReadings} three), ` +
-  `${g.readings} readings, ${g.readingCodes} reading codes, ${g.empty} empty; ` +
-  `${result.differences.length} single readings differ from ${CROSS_PACKAGE}`;
+  `${g['with-reading']} cells with a reading (${g.single} single, ${g['two-readings']} two, ${g['three-readings']} three), ` +
+  `${g.readings} readings, ${g['reading-codes']} reading codes, ${g.empty} empty, ${g['without-tone']} without a tone; ` +
+  `${result.main.differences.length} single readings differ from ${CROSS.name}; ` +
+  `extension: ${g['extension-with-syllable']} of ${g['extension-codes']} codes with a syllable`;
 
 if (check) {
   let stale = false;
@@ -584,5 +506,5 @@ if (check) {
   console.log(`generate.mjs --check: tables up to date; ${summary}`);
 } else {
   for (const [file, text] of outputs) writeFileSync(file, text);
-  console.log(`generate.mjs: wrote ${outputs.map(([f]) => path.relative(root, f)).join(' and ')}; ${summary}`);
+  console.log(`generate.mjs: wrote ${outputs.map(([f]) => path.relative(root, f)).join(', ')}; ${summary}`);
 }
