@@ -145,6 +145,11 @@ TEST(SylbankCheckProgram, ListsTheClipsToMake) {
   EXPECT_EQ(toneless, syllables);
   std::sort(names.begin(), names.end());
   EXPECT_EQ(std::adjacent_find(names.begin(), names.end()), names.end());
+  // 一 and 不 change tone with the next character: yi1 to yi2 or yi4, bu4 to
+  // bu2.
+  for (const char* changed : {"yi2", "yi4", "bu2"}) {
+    EXPECT_TRUE(std::binary_search(names.begin(), names.end(), changed)) << changed;
+  }
   // A third tone can turn second before another third.
   for (const std::string& n : names) {
     if (n.back() == '3') {

@@ -24,19 +24,17 @@ ToneMask SpokenTones(unsigned char lead, unsigned char trail, int tone) {
 }
 
 // Calls visit(lead, trail, syllable, tone) for the first reading of every
-// character the tables know; tone 0 where the tables give none.
+// character the tables know, from the program's own lookup; tone 0 where the
+// tables give none.
 template <typename Visit>
 void ForEachFirstReadingOf(Visit visit) {
-  for (int lead = 0xB0; lead <= 0xF7; ++lead) {
-    for (int trail = 0xA1; trail <= 0xFE; ++trail) {
-      const char unit[3] = {static_cast<char>(lead), static_cast<char>(trail), '\0'};
-      Text syllable = PinyinOf(unit, 1);
-      if (!syllable.absent()) {
-        visit(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail),
-              std::string(syllable.c_str()), 0);
-      }
-    }
-  }
+  ForEachFirstReading(
+      [](unsigned char lead, unsigned char trail, Reading reading, void* context) {
+        char letters[kSyllableMaxLength + 1];
+        if (SpellReading(reading.code, letters) == 0) return;
+        (*static_cast<Visit*>(context))(lead, trail, std::string(letters), reading.tone);
+      },
+      &visit);
 }
 
 // The espeak-ng spelling of a syllable: the voice reads u-umlaut as v, and
