@@ -18,15 +18,23 @@ speech and faded at both ends (clip_audio.shape_clip), 16-bit mono PCM at
 22,050 Hz.
 
 Why SPEED 250: the program plays clip after clip with about 10 ms between
-them and one pause per run of punctuation, so the clips' lengths set the
-pace. Measured on 1,588 toned clips, the median clip lasts 290 ms at
-espeak-ng's default 175, 245 ms at 200, 218 ms at 225, 196 ms at 250 and
-172 ms at 275; a 40-character paragraph with five punctuation runs then
-speaks at 3.2, 3.6, 4.1, 4.5 and 5.0 syllables a second. Natural reading is
-4 to 5; 250 sits in the middle and leaves room for the time Windows takes
-between clips. espeak-ng keeps every phoneme at this speed (it shortens the
-vowels, and the trim keeps 99.999 % of each clip's energy), so no syllable
-is cut short, and no tempo change of the samples is needed.
+them and the pause once per run of punctuation, so the clips' lengths set
+the pace. Measured on every third toned clip (466) and on the 40-character
+paragraph of tests/sylbank/test_default_bank.py (five punctuation runs):
+
+  speed  median clip  paragraph          the clip shrunk most, against 175
+  175    292 ms       3.29 syllables/s
+  200    251 ms       3.78               keeps 0.79 of its length
+  225    220 ms       4.26               0.65
+  250    195 ms       4.74               0.54
+  275    176 ms       5.18               0.46
+  300    155 ms       5.76               0.34
+
+Natural reading is 4 to 5 syllables a second; 250 lies inside with room
+for the time Windows takes between clips. espeak-ng speeds up by shortening
+the vowels and keeps every phoneme up to here (the trim keeps at least
+99.998 % of each clip's energy); above it the fastest-shrinking syllables
+lose two thirds of their length. No tempo change of the samples is needed.
 """
 
 import argparse
