@@ -143,6 +143,15 @@ TEST(SylbankCheckProgram, ListsTheClipsToMake) {
     EXPECT_EQ(spelled, expected_spelling) << name;
   }
   EXPECT_EQ(toneless, syllables);
+  // A toneless clip is spoken in a tone its syllable is asked for in.
+  for (const auto& [name, spoken] : clips) {
+    const bool toned = name.back() >= '1' && name.back() <= '5';
+    if (toned) continue;
+    const std::string as_toned = name + spoken.back();
+    EXPECT_TRUE(std::any_of(clips.begin(), clips.end(),
+                            [&](const auto& c) { return c.first == as_toned; }))
+        << name << " spoken as " << spoken;
+  }
   std::sort(names.begin(), names.end());
   EXPECT_EQ(std::adjacent_find(names.begin(), names.end()), names.end());
   // 一 and 不 change tone with the next character: yi1 to yi2 or yi4, bu4 to

@@ -67,7 +67,7 @@ class FolderNames {
     return clip;
   }
 
-  // Whether a toned clip of `syllable` is there under any letter case.
+  // Whether an entry of that lowercase name is there under any letter case.
   bool HasAnyCase(const std::string& lower_name) const { return by_lower_.count(lower_name) != 0; }
 
   // The .wav files no lookup has found, by name.
