@@ -13,9 +13,11 @@ packages=(
   wine wine64 xvfb xdotool xclip x11-utils imagemagick
   # a Chinese locale (code page 936) and fonts for Chinese text
   locales fonts-wqy-microhei fonts-wine
-  # the default clip bank and real sound capture
-  espeak-ng sox pulseaudio pulseaudio-utils
-  # the Wine driver and the end-to-end and sound tests (Debian's python3)
+  # the default clip bank (espeak-ng speaks, numpy shapes the clips) and
+  # real sound capture
+  espeak-ng pulseaudio pulseaudio-utils
+  # the bank maker, the Wine driver and the end-to-end and sound tests
+  # (Debian's python3 with numpy and pytest)
   python3-numpy python3-pytest
   # the pinyin table generator (npm comes with nodejs on machines whose
   # nodejs bundles it; Debian's own nodejs needs the separate npm package)

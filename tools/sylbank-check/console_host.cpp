@@ -14,7 +14,9 @@ void FreeBlock(void* block) { std::free(block); }
 
 void ReportFatal(const char* message) {
   std::fflush(stdout);
-  std::fprintf(stderr, "sylbank-check: %s\n", message);
+  std::fputs("sylbank-check: ", stderr);
+  std::fputs(message, stderr);
+  std::fputs("\n", stderr);
   std::exit(1);
 }
 

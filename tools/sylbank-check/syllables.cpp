@@ -1,26 +1,96 @@
 #include "syllables.h"
 
-#include <algorithm>
-#include <cstdint>
+#include <map>
 
 #include "pinyin.h"
 
 namespace sylbank {
+namespace {
 
-std::vector<std::string> BankSyllables() {
-  // Ask the lookup exactly as the speak run does: reading 1 of every
-  // two-byte code in the range the tables cover.
-  std::vector<std::string> syllables;
-  for (int lead = 0xB0; lead <= 0xF7; ++lead) {
-    for (int trail = 0xA1; trail <= 0xFE; ++trail) {
-      const char unit[3] = {static_cast<char>(lead), static_cast<char>(trail), '\0'};
-      Text syllable = PinyinOf(unit, 1);
-      if (!syllable.absent()) syllables.emplace_back(syllable.c_str());
+// The codes of 一 and 不, whose tone changes with the next character.
+constexpr unsigned char kYiLead = 0xD2, kYiTrail = 0xBB;
+constexpr unsigned char kBuLead = 0xB2, kBuTrail = 0xBB;
+
+// The tones a character's first reading can take in running speech: its own
+// tone, a third tone turned second before another third, 一 (yi1) turned
+// yi2 or yi4 by the next tone, 不 (bu4) turned bu2 before a fourth tone.
+ToneMask SpokenTones(unsigned char lead, unsigned char trail, int tone) {
+  if (tone < kFirstTone || tone > kLastTone) return 0;
+  ToneMask tones = ToneBit(tone);
+  if (tone == 3) tones |= ToneBit(2);
+  if (lead == kYiLead && trail == kYiTrail) tones |= ToneBit(2) | ToneBit(4);
+  if (lead == kBuLead && trail == kBuTrail) tones |= ToneBit(2);
+  return tones;
+}
+
+// Calls visit(lead, trail, syllable, tone) for the first reading of every
+// character the tables know, from the program's own lookup; tone 0 where the
+// tables give none.
+template <typename Visit>
+void ForEachFirstReadingOf(Visit visit) {
+  ForEachFirstReading(
+      [](unsigned char lead, unsigned char trail, Reading reading, void* context) {
+        char letters[kSyllableMaxLength + 1];
+        if (SpellReading(reading.code, letters) == 0) return;
+        (*static_cast<Visit*>(context))(lead, trail, std::string(letters), reading.tone);
+      },
+      &visit);
+}
+
+// The espeak-ng spelling of a syllable: the voice reads u-umlaut as v, and
+// of the syllables written with u here only lue and nue are always spoken
+// with u-umlaut (lu and nu stand for both and are spoken as written).
+std::string EspeakSpelling(const std::string& syllable) {
+  if (syllable == "lue") return "lve";
+  if (syllable == "nue") return "nve";
+  return syllable;
+}
+
+}  // namespace
+
+std::vector<Syllable> BankSyllables() {
+  struct Tally {
+    Syllable syllable;
+    int count[kLastTone + 1] = {};
+  };
+  std::map<std::string, Tally> by_name;
+  ForEachFirstReadingOf([&](unsigned char lead, unsigned char trail, const std::string& name,
+                            int tone) {
+    Tally& t = by_name[name];
+    t.syllable.name = name;
+    const ToneMask spoken = SpokenTones(lead, trail, tone);
+    t.syllable.tones |= spoken;
+    if (spoken == 0) t.syllable.untoned_reading = true;
+    if (tone >= kFirstTone && tone <= kLastTone) ++t.count[tone];
+  });
+  std::vector<Syllable> syllables;
+  for (auto& [name, tally] : by_name) {
+    // The most common tone; of equally common ones the lowest.
+    for (int t = kFirstTone; t <= kLastTone; ++t) {
+      if (tally.count[t] > 0 &&
+          (tally.syllable.usual_tone == 0 || tally.count[t] > tally.count[tally.syllable.usual_tone])) {
+        tally.syllable.usual_tone = t;
+      }
+    }
+    syllables.push_back(tally.syllable);
+  }
+  return syllables;
+}
+
+std::vector<ClipToMake> ClipsToMake(const std::vector<Syllable>& syllables) {
+  std::vector<ClipToMake> clips;
+  for (const Syllable& s : syllables) {
+    const std::string spoken = EspeakSpelling(s.name);
+    // Without a known tone, the level first tone: it suggests no wrong contour.
+    const int usual = s.usual_tone != 0 ? s.usual_tone : 1;
+    clips.push_back({s.name, spoken + std::to_string(usual)});
+    for (int t = kFirstTone; t <= kLastTone; ++t) {
+      if (s.tones & ToneBit(t)) {
+        clips.push_back({s.name + std::to_string(t), spoken + std::to_string(t)});
+      }
     }
   }
-  std::sort(syllables.begin(), syllables.end());
-  syllables.erase(std::unique(syllables.begin(), syllables.end()), syllables.end());
-  return syllables;
+  return clips;
 }
 
 }  // namespace sylbank

@@ -1,10 +1,9 @@
 #include "wav_check.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
+#include <cstring>
 
 namespace sylbank {
 namespace {
@@ -318,35 +317,46 @@ WavInfo CheckWavBytes(const uint8_t* bytes, size_t size) {
 }
 
 WavInfo CheckWavFile(const std::string& path) {
-  namespace fs = std::filesystem;
   WavInfo info;
-  std::error_code ec;
-  const fs::path p = fs::u8path(path);
-  const fs::file_status status = fs::status(p, ec);
-  if (ec) {
-    return Fail(std::move(info), WavProblem::kUnreadable, "cannot read: " + ec.message());
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    return Fail(std::move(info), WavProblem::kUnreadable,
+                std::string("cannot read: ") + std::strerror(errno));
   }
-  if (fs::is_directory(status)) {
-    return Fail(std::move(info), WavProblem::kDirectory,
-                "a folder, not a file: MCI cannot play it and the program does not wait");
+  // Read in blocks up to one byte past the limit: no size query is needed,
+  // and a huge file is never read whole.
+  std::vector<uint8_t> bytes;
+  uint8_t block[64 * 1024];
+  bool too_large = false;
+  size_t n;
+  while ((n = std::fread(block, 1, sizeof block, file)) > 0) {
+    bytes.insert(bytes.end(), block, block + n);
+    if (bytes.size() > kMaxClipBytes) {
+      too_large = true;
+      break;
+    }
   }
-  const uintmax_t size = fs::file_size(p, ec);
-  if (ec) {
-    return Fail(std::move(info), WavProblem::kUnreadable, "cannot read: " + ec.message());
-  }
-  if (size > kMaxClipBytes) {
+  const bool failed = std::ferror(file) != 0;
+  const int read_error = errno;
+  std::fclose(file);
+  if (too_large) {
     return Fail(std::move(info), WavProblem::kTooLarge,
-                "file of " + Num(size) + " bytes is too large for a syllable clip");
+                "file of more than " + Num(kMaxClipBytes) + " bytes is too large for a clip");
   }
-  std::ifstream in(p, std::ios::binary);
-  std::vector<uint8_t> bytes(static_cast<size_t>(size));
-  if (in && size > 0) {
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
-  }
-  if (!in) {
-    return Fail(std::move(info), WavProblem::kUnreadable, "cannot read the file");
+  if (failed) {
+#ifdef EISDIR
+    // Elsewhere than on Windows a folder opens but does not read.
+    if (read_error == EISDIR) return FolderInfo();
+#endif
+    return Fail(std::move(info), WavProblem::kUnreadable,
+                std::string("cannot read the file: ") + std::strerror(read_error));
   }
   return CheckWavBytes(bytes.data(), bytes.size());
+}
+
+WavInfo FolderInfo() {
+  return Fail(WavInfo{}, WavProblem::kDirectory,
+              "a folder, not a file: MCI cannot play it and the program does not wait");
 }
 
 }  // namespace sylbank

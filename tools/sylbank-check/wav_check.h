@@ -41,6 +41,10 @@ const char* WavProblemKey(WavProblem problem);
 inline constexpr double kSilenceThresholdDbfs = -40.0;
 inline constexpr uint32_t kSilenceFlagMs = 100;
 
+// A syllable clip longer than this is suspicious (a whole recording left
+// uncut, say): a warning, not a fault, since it plays.
+inline constexpr uint32_t kLongClipMs = 3000;
+
 // Clips above this size are not read at all: a syllable lasts a second or so.
 inline constexpr uint64_t kMaxClipBytes = 64u * 1024u * 1024u;
 
@@ -71,8 +75,11 @@ struct WavInfo {
 // Checks the bytes of a whole file.
 WavInfo CheckWavBytes(const uint8_t* bytes, size_t size);
 
-// Checks the entry at `path`: a folder or an unreadable entry is reported as
-// such, a file is read (up to kMaxClipBytes) and checked as above.
+// Checks the file at `path`: it is read (up to kMaxClipBytes) and checked as
+// above; an entry that cannot be read is reported as such.
 WavInfo CheckWavFile(const std::string& path);
+
+// What the check says of a folder that carries a clip's name.
+WavInfo FolderInfo();
 
 }  // namespace sylbank
