@@ -65,6 +65,9 @@ void SpeakRun() {
   // the text from the top anyway.
   static int depth = 0;
   if (depth >= kMaxNestedRuns) return;
+  // A click that reaches the program after its window has gone (queued
+  // behind the close) has no text to speak.
+  if (host::MainWindowClosed()) return;
   struct Nesting {
     Nesting() { ++depth; }
     ~Nesting() { --depth; }

@@ -349,6 +349,18 @@ TEST_F(SpeakRunTest, ClosingTheWindowDuringAWaitEndsEveryRunAtOnce) {
   }
 }
 
+TEST_F(SpeakRunTest, AClickQueuedBehindTheCloseSpeaksNothing) {
+  fake.box = "你好";
+  DuringPlay(1, [this] {
+    fake.window_closed = true;
+    fake.PostClick([] { SpeakRun(); });  // dispatched after the close
+    fake.PostQuit();
+  });
+  EXPECT_NO_THROW(SpeakRun()) << fake.fatal_message;
+  EXPECT_EQ(fake.PlayedNames(), (Clips{"ni"})) << fake.Log();
+  EXPECT_TRUE(fake.devices.empty());
+}
+
 TEST_F(SpeakRunTest, TheWindowAnswersDuringALongStretchWithoutClips) {
   // 20,000 characters none of which has a clip: no wait at all, yet pending
   // messages are dispatched at least every 50 ms of the run's work.

@@ -3,24 +3,19 @@
 #include <map>
 
 #include "pinyin.h"
+#include "tone_changes.h"
 
 namespace sylbank {
 namespace {
 
-// The codes of 一 and 不, whose tone changes with the next character.
-constexpr unsigned char kYiLead = 0xD2, kYiTrail = 0xBB;
-constexpr unsigned char kBuLead = 0xB2, kBuTrail = 0xBB;
-
-// The tones a character's first reading can take in running speech: its own
-// tone, a third tone turned second before another third, 一 (yi1) turned
-// yi2 or yi4 by the next tone, 不 (bu4) turned bu2 before a fourth tone.
+// The tones a character's first reading can take in running speech, by the
+// program's own tone changes.
 ToneMask SpokenTones(unsigned char lead, unsigned char trail, int tone) {
   if (tone < kFirstTone || tone > kLastTone) return 0;
-  ToneMask tones = ToneBit(tone);
-  if (tone == 3) tones |= ToneBit(2);
-  if (lead == kYiLead && trail == kYiTrail) tones |= ToneBit(2) | ToneBit(4);
-  if (lead == kBuLead && trail == kBuTrail) tones |= ToneBit(2);
-  return tones;
+  Reading reading;
+  reading.code = 1;  // any syllable: only the character and its tone matter
+  reading.tone = static_cast<uint8_t>(tone);
+  return static_cast<ToneMask>(TonesInSpeech(static_cast<uint16_t>(lead << 8 | trail), reading));
 }
 
 // Calls visit(lead, trail, syllable, tone) for the first reading of every
