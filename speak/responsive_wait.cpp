@@ -2,8 +2,10 @@
 
 #include "host.h"
 
-void PumpPendingMessages() {
-  while (host::PeekQueue() == host::QueueHead::kOther) host::DispatchNextMessage();
+int PumpPendingMessages() {
+  int dispatched = 0;
+  for (; host::PeekQueue() == host::QueueHead::kOther; ++dispatched) host::DispatchNextMessage();
+  return dispatched;
 }
 
 void WaitSince(uint32_t start, int32_t ms, bool (*still_going)(void*), void* context) {

@@ -8,8 +8,8 @@
 inline constexpr uint32_t kClipCheckIntervalMs = 50;
 
 // Dispatches every pending message but the quit message, which stays queued
-// for the main message loop.
-void PumpPendingMessages();
+// for the main message loop. Gives how many it dispatched.
+int PumpPendingMessages();
 
 // Waits until `ms` milliseconds have passed since the counter read `start`,
 // dispatching messages as they arrive. Returns early when the main window

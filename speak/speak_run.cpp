@@ -13,6 +13,8 @@ namespace {
 // However long a stretch of units without a clip, pending messages are
 // dispatched at least this often, so that the window always answers.
 constexpr uint32_t kDispatchIntervalMs = 50;
+// After a message came, how long the queue is looked at after every unit.
+constexpr uint32_t kInputSpellMs = 250;
 
 // The clip a unit plays: for a syllable, its toned clip ("sylbank\ni3.wav")
 // if the bank has one, else its toneless clip ("sylbank\ni.wav"); for a unit
@@ -89,6 +91,7 @@ void SpeakRun() {
   bool played = false;   // this run has opened clips of its own
   bool started = false;  // this run has started a clip
   uint32_t dispatched_at = host::TickCount();
+  uint32_t input_at = dispatched_at - kInputSpellMs;
   for (;;) {
     // The window may have been closed during the last wait: there is nothing
     // left to read, so this run, and each run it is nested in, ends here.
@@ -113,9 +116,12 @@ void SpeakRun() {
     if (clip.absent() || !OpenClipAhead(clip.get())) {
       // No sound and no wait; still, the window answers during long stretches.
       const uint32_t now = host::TickCount();
-      if (now - dispatched_at >= kDispatchIntervalMs) {
-        PumpPendingMessages();
-        dispatched_at = host::TickCount();
+      // While the user is doing something, the queue is looked at after
+      // every unit for a while: input can come in one message at a time (a
+      // click on the close box does under Wine).
+      if (now - dispatched_at >= kDispatchIntervalMs || now - input_at < kInputSpellMs) {
+        if (PumpPendingMessages() > 0) input_at = now;
+        dispatched_at = now;
       }
       continue;
     }

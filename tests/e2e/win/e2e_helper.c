@@ -57,11 +57,23 @@ static void outf(const char *format, ...)
     out(buffer);
 }
 
+/* In pieces of a few KB: a write per byte would take seconds for a long
+ * text under Wine. */
 static void out_hex_bytes(const char *key, const unsigned char *bytes, size_t n)
 {
+    static const char digits[] = "0123456789ABCDEF";
+    char piece[4097];
+    size_t used = 0;
     outf("%s=", key);
-    for (size_t i = 0; i < n; i++)
-        outf("%02X", bytes[i]);
+    for (size_t i = 0; i < n; i++) {
+        piece[used++] = digits[bytes[i] >> 4];
+        piece[used++] = digits[bytes[i] & 15];
+        if (used == sizeof piece - 1 || i + 1 == n) {
+            piece[used] = '\0';
+            out(piece);
+            used = 0;
+        }
+    }
     out("\n");
 }
 
@@ -261,13 +273,20 @@ static int cmd_gettext(void)
     HWND main = main_window();
     if (!main)
         return 1;
+    HWND edit = GetDlgItem(main, EDIT_ID);
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, SEND_TIMEOUT_MS, &length)) {
+        outf("error=WM_GETTEXTLENGTH failed, error %lu\n", GetLastError());
+        return 1;
+    }
     /* Asked for as wide text and converted back to code page 936 here: under
      * Wine an ANSI WM_GETTEXT sent to another process comes back empty. */
-    wchar_t wide[4096];
-    char text[8192];
-    if (!window_text_wide(GetDlgItem(main, EDIT_ID), wide, 4096))
+    int size = (int)length + 1;
+    wchar_t *wide = HeapAlloc(GetProcessHeap(), 0, (size_t)size * sizeof(wchar_t));
+    char *text = HeapAlloc(GetProcessHeap(), 0, (size_t)size * 2 + 1);
+    if (!wide || !text || !window_text_wide(edit, wide, size))
         return 1;
-    int n = WideCharToMultiByte(936, 0, wide, -1, text, sizeof text, NULL, NULL);
+    int n = WideCharToMultiByte(936, 0, wide, -1, text, size * 2 + 1, NULL, NULL);
     out_hex_bytes("bytes", (const unsigned char *)text, n > 0 ? (size_t)n - 1 : 0);
     return 0;
 }
