@@ -10,8 +10,10 @@ from conftest import BANK, REPO, WIN64_DIR
 from winedriver import sound
 from winedriver.headless import SAMPLE_TEXT
 
-# The clips the sample sentence plays (the punctuation plays the silent .wav).
-SAMPLE_SYLLABLES = ["ni", "hao", "", "shi", "jie", "", "jin", "tian", "tian", "qi", "hen", "hao", ""]
+# The clips the sample sentence plays from the default bank, with the tones
+# of running speech (你好 and 很好 are ni2 hao3 and hen2 hao3); each mark
+# plays the silent pause .wav.
+SAMPLE_SYLLABLES = ["ni2", "hao3", "", "shi4", "jie4", "", "jin1", "tian1", "tian1", "qi4", "hen2", "hao3", ""]
 
 
 def clip_ms(syllable):
@@ -37,7 +39,7 @@ def test_the_sample_sentence_is_recorded_and_the_window_captured(work, program_d
     samples, rate = sound.read_wav(wav)
     max_amplitude, rms = sound.levels(samples)
     length_ms = 1000 * len(samples) / rate
-    # The clips peak at -3 dBFS (0.71); anything played at all passes 0.25.
+    # The clips peak near -1 dBFS (0.89); anything played at all passes 0.25.
     # Speech with short pauses between clips keeps an RMS over 0.02 even with
     # the second of silence that ends the recording.
     assert max_amplitude > 0.25, f"recording nearly silent: maximum amplitude {max_amplitude}"
@@ -58,6 +60,14 @@ def test_the_sample_sentence_is_recorded_and_the_window_captured(work, program_d
                                         f"{spoken_ms:.0f} ms of clips the sentence plays:\n{show(segments)}")
     assert span_ms <= 2 * spoken_ms + 1000, (f"the sound lasts {span_ms:.0f} ms, more than twice the "
                                              f"{spoken_ms:.0f} ms of clips the sentence plays:\n{show(segments)}")
+    # With its tones: the sentence's toned clips are in the recording, sample
+    # for sample, in this order.
+    spoken_clips = [s for s in SAMPLE_SYLLABLES if s]
+    clips = [sound.read_wav(BANK / f"{s}.wav")[0] for s in spoken_clips]
+    located, missing = sound.locate_clips(samples, rate, clips)
+    assert located is not None, (f"{spoken_clips[missing]}.wav is not in the recording, sample for sample, "
+                                 f"after {spoken_clips[:missing]}")
+    print("the toned clips, in order: " + " ".join(spoken_clips))
     assert length_ms >= segments[-1].end_ms + 500, (
         f"the recording ({length_ms:.0f} ms) stops right after the sound ({segments[-1].end_ms:.0f} ms): "
         "the end of the speech was not waited for")

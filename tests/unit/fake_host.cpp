@@ -80,7 +80,7 @@ uint32_t Execute(const std::string& command, char* reply, uint32_t capacity) {
   }
   if (verb == "status" && argument == "mode") {
     const FakeHost::Device& d = device->second;
-    const bool playing = d.started && f.now - d.started_at < SoundLength(d.path);
+    const bool playing = d.started && f.now - d.started_at < SoundLength(d.path) + f.stopped_lag_ms;
     Reply(playing ? "playing" : "stopped", reply, capacity);
     return kMciOk;
   }

@@ -54,6 +54,9 @@ struct FakeHost {
   std::map<std::string, std::string> lengths;
   // How long a clip really sounds, by path, where it differs from its length.
   std::map<std::string, uint32_t> sound_ms;
+  // How long after the end of its sound MCI still says a clip is playing
+  // (Wine's waveaudio device: while it drains and closes its output).
+  uint32_t stopped_lag_ms = 40;
   // How often the sound path was prepared ahead of a click.
   int sound_prepared = 0;
 

@@ -19,10 +19,13 @@ SAMPLE_TEXT = "你好，世界。今天天气很好。"
 
 class Spoken:
     """What a headless run left: the recording, the screenshot, the first
-    and last ms of sound in the recording, and the program's exit code."""
+    and last ms of sound in the recording, the ms of the recording at which
+    the button was clicked (as far as the recorder had come then; it lags by
+    up to its 20 ms latency), and the program's exit code."""
 
-    def __init__(self, wav, png, sound_ms, exit_code):
+    def __init__(self, wav, png, sound_ms, click_ms, exit_code):
         self.wav, self.png, self.sound_ms, self.exit_code = wav, png, sound_ms, exit_code
+        self.click_ms = click_ms
 
 
 def check_program_dir(program_dir):
@@ -54,6 +57,7 @@ def speak(session, program_dir, text, out_dir):
     recording = session.record("spoken")
     log.info('pasted "%s", clicking the button', text)
     program.click_button()
+    click_ms = 1000.0 * recording.raw.stat().st_size / 2 / pulse.RATE
     try:
         heard = sound.wait_for_end(recording.raw, pulse.RATE, quiet_ms=1000, start_timeout_s=15,
                                    timeout_s=limit_s)
@@ -83,7 +87,7 @@ def speak(session, program_dir, text, out_dir):
     log.info("the program closed with exit code 0")
     if problem:
         raise DriverError(f"no sound was recorded, or it never stopped: {problem}")
-    return Spoken(wav, png, heard, exit_code)
+    return Spoken(wav, png, heard, click_ms, exit_code)
 
 
 def speak_headless(program_dir, text, out_dir, win64_dir, work_dir=None, keep_work=False):
