@@ -4,8 +4,10 @@
 
 #include <cstdint>
 
-// How often a wait asks whether the clip it waits for still plays.
+// How often a wait asks whether the clip it waits for still plays, and how
+// long before its end it stops asking.
 inline constexpr uint32_t kClipCheckIntervalMs = 50;
+inline constexpr uint32_t kUnwatchedEndMs = 150;
 
 // Dispatches every pending message but the quit message, which stays queued
 // for the main message loop. Gives how many it dispatched.
@@ -14,7 +16,8 @@ int PumpPendingMessages();
 // Waits until `ms` milliseconds have passed since the counter read `start`,
 // dispatching messages as they arrive. Returns early when the main window
 // has been closed, and when `still_going`, asked at most every
-// kClipCheckIntervalMs, gives false. Returns at once when ms is 0 or less.
+// kClipCheckIntervalMs until the last kUnwatchedEndMs, gives false. Returns
+// at once when ms is 0 or less.
 void WaitSince(uint32_t start, int32_t ms, bool (*still_going)(void* context), void* context);
 
 // Waits `ms` milliseconds from now, as WaitSince does.

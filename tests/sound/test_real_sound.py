@@ -38,17 +38,27 @@ def load_clips(syllables, rate):
     return clips
 
 
+# A clip counts as found whole where the recording differs from it by no
+# more than 1% of its level (-40 dB): where a clip starts while the one before
+# still fades out, the faint tail mixes into its first samples.
+MAX_RESIDUAL = 0.01
+
+
 def clip_segments(samples, rate, syllables, clips):
-    """The clips' stretches of sound in the recording, in order.
+    """The clips' stretches of sound in the recording, in order, and where
+    each clip's samples start (None when they were not found).
 
     The sink hands the clips through unchanged, so each clip is found by its
     exact first samples, in the order given; its stretch ends at its last
     sounding sample before the next one starts. This still tells two clips
     apart when the second follows the first with no gap at all, which
-    happens (Wine's output latency varies from clip to clip). A clip that
-    cannot be found that way (a recording that is not a faithful copy, or a
-    clip that was not played, or not in this order) leaves the stretches
-    found by the threshold alone. Returns (segments, how)."""
+    happens (Wine's output latency varies from clip to clip). Where that
+    fails, each clip is looked for at the place where the recording differs
+    least from it, near the end of the one before, and is found whole when
+    the difference stays within MAX_RESIDUAL. A clip that cannot be found
+    either way (a recording that is not a faithful copy, or a clip that was
+    not played, or not in this order) leaves the stretches found by the
+    threshold alone. Returns (segments, starts, how)."""
     # The quiet run that separates two clips must be longer than any quiet
     # run inside the clips in play (and than Wine's occasional 5 ms of
     # inserted zeros).
@@ -58,18 +68,26 @@ def clip_segments(samples, rate, syllables, clips):
     print(f"by threshold alone (quiet runs of {min_gap:.1f} ms or more between clips; the longest inside "
           f"these clips is {inside:.1f} ms): {len(by_threshold)} stretches")
     located, missing = sound.locate_clips(samples, rate, clips)
+    how = "exact"
+    starts = [s.start for s in located] if located is not None else None
     if located is None:
         print(f"clip {missing + 1} ({syllables[missing]}.wav) is not in the recording sample for sample "
-              "after the ones before it; using the threshold's stretches")
-        return by_threshold, "threshold"
+              "after the ones before it; looking for each clip where the recording differs least from it")
+        starts, residuals, missing = sound.locate_clips_closely(samples, rate, clips, MAX_RESIDUAL)
+        if starts is None:
+            print(f"clip {missing + 1} ({syllables[missing]}.wav) differs from the recording by "
+                  f"{100 * residuals[-1]:.1f}% of its level; using the threshold's stretches")
+            return by_threshold, None, "threshold"
+        print(f"every clip found in order, whole but for at most {100 * max(residuals):.2f}% of its level")
+        located, how = sound.stretches_from(samples, rate, clips, starts), "close"
     outside = sound.sound_outside(samples, rate, located)
-    print(f"every clip found in order, sample for sample; sound outside them: {outside:.1f} ms")
+    print(f"every clip found in order ({how}); sound outside them: {outside:.1f} ms")
     # Sound that belongs to no clip is another stretch: a clip played twice,
     # or one the sentence does not call for. A few ms are tolerated: the
     # tail of a clip cut off where the next one starts.
     assert outside <= 10.0, (f"{outside:.1f} ms of sound outside the {len(syllables)} clips: more stretches of "
                              f"sound than clips.\nby threshold:\n{show(by_threshold)}\nclips:\n{show(located)}")
-    return located, "exact"
+    return located, starts, how
 
 
 def test_nihao_plays_ni2_then_hao3_each_as_long_as_its_clip(sound_session, program_dir, work):
@@ -78,7 +96,7 @@ def test_nihao_plays_ni2_then_hao3_each_as_long_as_its_clip(sound_session, progr
     syllables = ["ni2", "hao3"]
     samples, rate = sound.read_wav(spoken.wav)
     clips = load_clips(syllables, rate)
-    segments, how = clip_segments(samples, rate, syllables, clips)
+    segments, _, how = clip_segments(samples, rate, syllables, clips)
     print("stretches of sound:\n" + show(segments))
     assert len(segments) == 2, f"expected 2 stretches of sound (ni, hao), found {len(segments)}:\n{show(segments)}"
 
@@ -118,24 +136,29 @@ def test_nihao_plays_ni2_then_hao3_each_as_long_as_its_clip(sound_session, progr
 def test_twenty_characters_give_twenty_stretches_and_the_gaps_between_them(sound_session, program_dir, work):
     runs = int(os.environ.get("SYLSPEAK_GAP_RUNS", "1"))
     print(f"text: {GAP_TEXT} ({len(GAP_TEXT)} characters)")
-    all_gaps = []
+    all_gaps, all_joins = [], []
     for run in range(runs):
         spoken = headless.speak(sound_session, program_dir, GAP_TEXT, work / f"gaps{run + 1}")
         samples, rate = sound.read_wav(spoken.wav)
         clips = load_clips(GAP_SYLLABLES, rate)
-        segments, _ = clip_segments(samples, rate, GAP_SYLLABLES, clips)
+        segments, starts, _ = clip_segments(samples, rate, GAP_SYLLABLES, clips)
         assert len(segments) == len(GAP_SYLLABLES), (
             f"run {run + 1}: expected {len(GAP_SYLLABLES)} stretches of sound, one per character, found "
             f"{len(segments)}:\n{show(segments)}")
         gaps = sound.gaps_ms(segments)
         all_gaps.extend(gaps)
-        print(f"run {run + 1}: first sound {segments[0].start_ms:.0f} ms after recording began "
-              "(the click follows within a few ms)")
-        print(f"run {run + 1}: clip   clip ms  recorded ms  gap after ms")
+        joins = sound.joins_ms(starts, clips, rate) if starts else []
+        all_joins.extend(joins)
+        print(f"run {run + 1}: first sound {segments[0].start_ms - spoken.click_ms:.0f} ms after the click "
+              "(as far as the recorder had come then)")
+        print(f"run {run + 1}: clip   clip ms  recorded ms  silence after ms  join after ms")
         for i, (segment, syllable, clip) in enumerate(zip(segments, GAP_SYLLABLES, clips)):
             gap = f"{gaps[i]:8.1f}" if i < len(gaps) else ""
-            print(f"        {syllable:6} {1000.0 * len(clip) / rate:7.1f} {segment.length_ms:11.1f}  {gap}")
+            join = f"{joins[i]:8.1f}" if i < len(joins) else ""
+            print(f"        {syllable:6} {1000.0 * len(clip) / rate:7.1f} {segment.length_ms:11.1f}  {gap:>16} {join:>13}")
         median, worst = sound.gap_figures(segments)
-        print(f"run {run + 1}: gaps median {median:.1f} ms, worst {worst:.1f} ms, least {min(gaps):.1f} ms")
-    print(f"GAPS over {runs} run(s) of {len(GAP_TEXT)} characters ({len(all_gaps)} gaps): median "
-          f"{statistics.median(all_gaps):.1f} ms, worst {max(all_gaps):.1f} ms, least {min(all_gaps):.1f} ms")
+        print(f"run {run + 1}: silence median {median:.1f} ms, worst {worst:.1f} ms, least {min(gaps):.1f} ms")
+    print(f"GAPS over {runs} run(s) of {len(GAP_TEXT)} characters ({len(all_gaps)} gaps): silence between the "
+          f"clips' sound median {statistics.median(all_gaps):.1f} ms, worst {max(all_gaps):.1f} ms; from one "
+          f"clip's last sample to the next one's first (negative: overlap) median "
+          f"{statistics.median(all_joins):.1f} ms, worst {max(all_joins):.1f} ms, least {min(all_joins):.1f} ms")

@@ -194,13 +194,73 @@ def locate_clips(samples, rate, clips, threshold_db=THRESHOLD_DB):
             return None, i
         starts.append(start)
         at = start + 1
+    return stretches_from(samples, rate, clips, starts, threshold_db), None
+
+
+def stretches_from(samples, rate, clips, starts, threshold_db=THRESHOLD_DB):
+    """The clips' stretches of sound, given where each starts: from its start
+    to its last sounding sample before the next one starts."""
     limit = threshold(threshold_db)
     segments = []
     for i, start in enumerate(starts):
         stop = min(start + len(clips[i]), starts[i + 1] if i + 1 < len(starts) else len(samples))
         loud = np.flatnonzero(np.abs(samples[start:stop].astype(np.int32)) >= limit)
         segments.append(Segment(start, start + (int(loud[-1]) + 1 if loud.size else 0), rate))
-    return segments, None
+    return segments
+
+
+def locate_clips_closely(samples, rate, clips, max_residual=0.05, search_ms=(40, 400)):
+    """Finds the clips, in this order, where the recording holds them but
+    for faint sound mixed in: where a clip starts while the one before still
+    fades out, their samples add, and an exact search fails although both are
+    there whole. Each clip is looked for from search_ms[0] before the end of
+    the one before to search_ms[1] after it (the first anywhere), at the
+    place where it differs least; the difference over the clip, up to where
+    the next one starts, must stay within max_residual of the clip's own
+    level (RMS). Returns (starts, residuals, None), or (None, residuals,
+    index of the first clip not found that way)."""
+    rec = samples.astype(np.float64)
+    starts, residuals = [], []
+    for i, clip in enumerate(clips):
+        c = clip.astype(np.float64)
+        head = c[:min(len(c), int(0.05 * rate))]
+        if i == 0:
+            # Near the recording's first sound, less the clip's own quiet start.
+            loud = np.flatnonzero(np.abs(rec) >= threshold())
+            lead = np.flatnonzero(np.abs(c) >= threshold())
+            if loud.size == 0 or lead.size == 0:
+                return None, residuals, i
+            guess = int(loud[0]) - int(lead[0])
+            lo, hi = max(0, guess - int(0.05 * rate)), guess + int(0.05 * rate)
+        else:
+            end = starts[-1] + len(clips[i - 1])
+            lo = max(0, end - int(search_ms[0] * rate / 1000))
+            hi = end + int(search_ms[1] * rate / 1000)
+        hi = min(hi, len(rec) - len(head))
+        if hi < lo:
+            return None, residuals, i
+        # Sum of squared differences at every offset, as energy minus twice
+        # the correlation plus the head's energy.
+        part = rec[lo:hi + len(head)]
+        energy = np.convolve(part ** 2, np.ones(len(head)), mode="valid")
+        cross = np.correlate(part, head, mode="valid")
+        differences = energy - 2 * cross + np.sum(head ** 2)
+        starts.append(lo + int(np.argmin(differences)))
+    for i, start in enumerate(starts):
+        c = clips[i].astype(np.float64)
+        stop = min(len(c), (starts[i + 1] - start) if i + 1 < len(starts) else len(c), len(rec) - start)
+        own = np.sqrt(np.mean(c[:stop] ** 2)) if stop > 0 else 0.0
+        off = np.sqrt(np.mean((rec[start:start + stop] - c[:stop]) ** 2)) if stop > 0 else 0.0
+        residuals.append(off / own if own > 0 else 0.0)
+        if residuals[-1] > max_residual:
+            return None, residuals, i
+    return starts, residuals, None
+
+
+def joins_ms(starts, clips, rate):
+    """From the end of each clip's samples to the start of the next clip's:
+    negative where they overlap."""
+    return [1000.0 * (starts[i + 1] - starts[i] - len(clips[i])) / rate for i in range(len(starts) - 1)]
 
 
 def sound_outside(samples, rate, segments, threshold_db=THRESHOLD_DB):
