@@ -23,9 +23,11 @@ from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "scripts" / "wine"))
+sys.path.insert(0, str(REPO / "tools" / "pinyin"))
 
 from winedriver import Session, headless, sound  # noqa: E402
 from winedriver.sound import write_tone  # noqa: E402
+import facts  # noqa: E402
 
 WIN64 = REPO / "build" / "win64"
 BANK = REPO / "build" / "native" / "sylbank"
@@ -87,16 +89,12 @@ def figure_memory(session):
     with tempfile.TemporaryDirectory() as scratch:
         short = Path(scratch) / "sylbank"
         short.mkdir()
-        chosen = {}
-        for line in (REPO / "tools" / "pinyin" / "decisions.txt").read_text(encoding="utf-8").splitlines():
-            fields = line.split()
-            if len(fields) >= 3 and len(fields[0]) == 4 and not line.startswith("#") and fields[2] != "-":
-                chosen.setdefault(fields[2], fields[1])
+        chosen = facts.first_character_of_each_syllable()
         for syllable in chosen:
             write_tone(short / f"{syllable}.wav", 5)
         text = "".join(chosen.values())
         text = (text * 2)[:400]
-        program = session.start_program(program_dir(session, "memory", bank=short))
+        program = session.start_program(program_dir(session, "memory", bank=short), limit_s=1800)
         program.wait_window()
         program.paste(text)
         figures = []

@@ -7,6 +7,7 @@ figures, not checked: what fails is a window that does not answer at all
 where the faults this guards against took minutes)."""
 
 import statistics
+import sys
 import struct
 import time
 from pathlib import Path
@@ -15,29 +16,8 @@ from mci_checks import Replay, check_played, close_normally, wait_run_done
 from winedriver.sound import write_tone
 
 REPO = Path(__file__).resolve().parents[2]
-
-
-def syllable_count():
-    """How many syllables reading 1 gives, from the generator's lists."""
-    lines = (REPO / "tools" / "pinyin" / "lists.txt").read_text(encoding="utf-8").splitlines()
-    counts = lines[lines.index("[counts]") + 1:]
-    return next(int(line.split()[1]) for line in counts if line.startswith("first-syllables "))
-
-
-def first_character_of_each_syllable():
-    """One character for each of the 397 syllables, the first in code order
-    whose reading 1 it is, from the generator's record of every code."""
-    chosen = {}
-    for line in (REPO / "tools" / "pinyin" / "decisions.txt").read_text(encoding="utf-8").splitlines():
-        fields = line.split()
-        if len(fields) < 3 or line.startswith("#") or len(fields[0]) != 4 or fields[2] == "-":
-            continue
-        try:
-            int(fields[0], 16)
-        except ValueError:
-            continue
-        chosen.setdefault(fields[2], fields[1])
-    return chosen
+sys.path.insert(0, str(REPO / "tools" / "pinyin"))
+import facts  # noqa: E402
 
 
 def ping_figures(program, count, interval_ms=50):
@@ -55,8 +35,8 @@ def close_and_time(program):
 
 
 def test_a_text_with_every_syllable_plays_each_clip_in_order(session):
-    chosen = first_character_of_each_syllable()
-    assert len(chosen) == syllable_count(), "one character for each syllable"
+    chosen = facts.first_character_of_each_syllable()
+    assert len(chosen) == facts.count("first-syllables"), "one character for each syllable"
     syllables = sorted(chosen)
     clips = {s: 25 for s in syllables}
     program = session.start_program(session.program_folder("every-syllable", clips))
@@ -64,7 +44,7 @@ def test_a_text_with_every_syllable_plays_each_clip_in_order(session):
     program.set_text("".join(chosen[s] for s in syllables))
     program.click_button()
     median, worst = ping_figures(program, 40)
-    print(f"pings while speaking 397 syllables: median {median:.1f} ms, worst {worst:.1f} ms")
+    print(f"pings while speaking {len(syllables)} syllables: median {median:.1f} ms, worst {worst:.1f} ms")
     wait_run_done(program, syllables, clips, limit_s=30)
     check_played(program.log, syllables, clips)
     close_normally(program)
