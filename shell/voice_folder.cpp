@@ -32,7 +32,10 @@ void Join(wchar_t* out, size_t size, std::initializer_list<const wchar_t*> piece
   out[used] = L'\0';
 }
 
-void Tell(const wchar_t* text) {
+// A notice about the folder, named between what is wrong and what to do.
+void Tell(const wchar_t* what, const wchar_t* folder, const wchar_t* what_to_do) {
+  static wchar_t text[kLongPathChars + 512];
+  Join(text, sizeof text / sizeof text[0], {what, folder, what_to_do});
   MessageBoxW(MainWindowHandle(), text, L"提示", MB_ICONINFORMATION | MB_OK);
 }
 
@@ -42,23 +45,18 @@ namespace host {
 
 bool VoiceFolderUsable() {
   static wchar_t folder[kLongPathChars + 16];
-  static wchar_t text[kLongPathChars + 512];
   Join(folder, sizeof folder / sizeof folder[0], {g_app.program_folder, L"\\sylbank"});
   const DWORD attributes = GetFileAttributesW(folder);
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-    Join(text, sizeof text / sizeof text[0],
-         {L"没有找到语音文件夹：\r\n", folder,
-          L"\r\n\r\n语音片段放在这个文件夹里，每个音节一个 <音节>.wav 文件，"
-          L"例如“你”的 ni.wav。"});
-    Tell(text);
+    Tell(L"没有找到语音文件夹：\r\n", folder,
+         L"\r\n\r\n语音片段放在这个文件夹里，每个音节一个 <音节>.wav 文件，"
+         L"例如“你”的 ni.wav。");
     return false;
   }
   if (!ClipPathsFit(folder)) {
-    Join(text, sizeof text / sizeof text[0],
-         {L"语音文件夹的路径太长：\r\n", folder,
-          L"\r\n\r\n片段的完整路径不能超过 259 个字符（Windows 的 MAX_PATH 限制），"
-          L"这个文件夹里的片段无法播放。请把程序放到路径较短的文件夹里。"});
-    Tell(text);
+    Tell(L"语音文件夹的路径太长：\r\n", folder,
+         L"\r\n\r\n片段的完整路径不能超过 259 个字符（Windows 的 MAX_PATH 限制），"
+         L"这个文件夹里的片段无法播放。请把程序放到路径较短的文件夹里。");
     return false;
   }
   return true;
