@@ -13,9 +13,6 @@
 
 inline constexpr int kMaxOpenClips = 3;
 
-// How much longer than its length a clip that started cold is waited out.
-inline constexpr uint32_t kColdStartMarginMs = 5;
-
 // Opens `path` ahead of its turn under a free alias and reads its length,
 // unless it is the clip opened ahead already; a different clip opened ahead
 // is closed first. False when MCI cannot open it.

@@ -209,48 +209,63 @@ def stretches_from(samples, rate, clips, starts, threshold_db=THRESHOLD_DB):
     return segments
 
 
-def locate_clips_closely(samples, rate, clips, max_residual=0.05, search_ms=(40, 400)):
+def locate_clips_closely(samples, rate, clips, max_residual=0.05, search_ms=(40, 400), skip_ms=15):
     """Finds the clips, in this order, where the recording holds them but
-    for faint sound mixed in: where a clip starts while the one before still
-    fades out, their samples add, and an exact search fails although both are
-    there whole. Each clip is looked for from search_ms[0] before the end of
-    the one before to search_ms[1] after it (the first anywhere), at the
-    place where it differs least; the difference over the clip, up to where
-    the next one starts, must stay within max_residual of the clip's own
-    level (RMS). Returns (starts, residuals, None), or (None, residuals,
-    index of the first clip not found that way)."""
+    for sound mixed in where one overlaps the one before: where a clip starts
+    while the one before still fades out, their samples add, and an exact
+    search fails although both are there whole.
+
+    Each clip is located by its samples from skip_ms on (past any such
+    overlap), from search_ms[0] before the end of the one before to
+    search_ms[1] after it (the first one near the recording's first sound):
+    at the first place where those differ from the recording by no more than
+    max_residual of their level (RMS), else where they differ least. Then
+    the whole clip, but for the part the one before still overlaps and up to
+    where the next one starts, must differ by no more than max_residual.
+    Returns (starts, residuals, None), or (None, residuals, index of the
+    first clip not found that way)."""
     rec = samples.astype(np.float64)
+    skip = int(skip_ms * rate / 1000)
     starts, residuals = [], []
     for i, clip in enumerate(clips):
         c = clip.astype(np.float64)
-        head = c[:min(len(c), int(0.05 * rate))]
+        lead = min(skip, max(0, len(c) - int(0.01 * rate)))
+        head = c[lead:lead + int(0.05 * rate)]
         if i == 0:
             # Near the recording's first sound, less the clip's own quiet start.
             loud = np.flatnonzero(np.abs(rec) >= threshold())
-            lead = np.flatnonzero(np.abs(c) >= threshold())
-            if loud.size == 0 or lead.size == 0:
+            sounding = np.flatnonzero(np.abs(c) >= threshold())
+            if loud.size == 0 or sounding.size == 0:
                 return None, residuals, i
-            guess = int(loud[0]) - int(lead[0])
+            guess = int(loud[0]) - int(sounding[0])
             lo, hi = max(0, guess - int(0.05 * rate)), guess + int(0.05 * rate)
         else:
             end = starts[-1] + len(clips[i - 1])
             lo = max(0, end - int(search_ms[0] * rate / 1000))
             hi = end + int(search_ms[1] * rate / 1000)
-        hi = min(hi, len(rec) - len(head))
-        if hi < lo:
+        lo, hi = lo + lead, min(hi + lead, len(rec) - len(head))
+        if hi < lo or head.size == 0:
             return None, residuals, i
         # Sum of squared differences at every offset, as energy minus twice
         # the correlation plus the head's energy.
         part = rec[lo:hi + len(head)]
         energy = np.convolve(part ** 2, np.ones(len(head)), mode="valid")
         cross = np.correlate(part, head, mode="valid")
-        differences = energy - 2 * cross + np.sum(head ** 2)
-        starts.append(lo + int(np.argmin(differences)))
+        own = np.sum(head ** 2)
+        differences = energy - 2 * cross + own
+        # The first place that is close enough: a clip played twice in a row
+        # is also found, exactly, one turn later.
+        close = np.flatnonzero(differences <= (max_residual ** 2) * own)
+        starts.append(lo - lead + int(close[0] if close.size else np.argmin(differences)))
     for i, start in enumerate(starts):
         c = clips[i].astype(np.float64)
+        begin = max(0, starts[i - 1] + len(clips[i - 1]) - start) if i > 0 else 0
         stop = min(len(c), (starts[i + 1] - start) if i + 1 < len(starts) else len(c), len(rec) - start)
-        own = np.sqrt(np.mean(c[:stop] ** 2)) if stop > 0 else 0.0
-        off = np.sqrt(np.mean((rec[start:start + stop] - c[:stop]) ** 2)) if stop > 0 else 0.0
+        if stop <= begin:
+            residuals.append(0.0)
+            continue
+        own = np.sqrt(np.mean(c[begin:stop] ** 2))
+        off = np.sqrt(np.mean((rec[start + begin:start + stop] - c[begin:stop]) ** 2))
         residuals.append(off / own if own > 0 else 0.0)
         if residuals[-1] > max_residual:
             return None, residuals, i
