@@ -57,6 +57,36 @@ def test_clips_are_located_in_order_even_with_no_gap_between_them():
     assert sound.sound_outside(recording, RATE, segments[:2]) == 115
 
 
+def faded(clip, fade_ms):
+    """The clip with its last fade_ms falling linearly to silence."""
+    out = clip.astype(np.float64)
+    out[-fade_ms:] *= np.linspace(1, 0, fade_ms, endpoint=False)
+    return out.astype(np.int16)
+
+
+def test_clips_overlapping_a_fade_out_are_found_and_the_overlap_measured():
+    a, b = faded(burst(120, seed=6), 12), faded(burst(90, seed=7), 12)
+    # b starts 4 ms before a has faded out, then b again right after itself.
+    recording = np.zeros(400, dtype=np.int32)
+    recording[30:150] += a
+    recording[146:236] += b
+    recording[241:331] += b
+    recording = recording.astype(np.int16)
+    assert sound.locate_clips(recording, RATE, [a, b, b])[0] is None, "not there sample for sample"
+    starts, residuals, missing = sound.locate_clips_closely(recording, RATE, [a, b, b], max_residual=0.01,
+                                                            skip_ms=15)
+    assert missing is None and starts == [30, 146, 241]
+    assert max(residuals) == 0, "whole outside the overlap"
+    assert sound.joins_ms(starts, [a, b, b], RATE) == [-4, 5]
+    # Where b overlaps a's sound beyond the skipped start, b is not whole.
+    recording = np.zeros(400, dtype=np.int32)
+    recording[30:150] += a
+    recording[100:190] += b
+    starts, residuals, missing = sound.locate_clips_closely(recording.astype(np.int16), RATE, [a, b],
+                                                            max_residual=0.01, skip_ms=15)
+    assert starts is None and missing == 0
+
+
 def test_stretches_are_matched_to_clips_by_length():
     clip = np.concatenate([quiet(10), burst(200, seed=6), quiet(10)])
     found = [sound.Segment(0, 230, RATE), sound.Segment(300, 360, RATE)]

@@ -1,0 +1,56 @@
+"""Finding the clips the program played in a recording of its sound.
+
+The null sink hands the clips through unchanged, so each clip is first
+looked for by its exact first samples, in the order given. Where a clip
+starts while the one before still fades out, their samples add and the exact
+search fails although both are there: then each clip is looked for where the
+recording differs least from it, near the end of the one before, and counts
+as found whole when it differs by no more than MAX_RESIDUAL of its level
+(-40 dB) but for where it overlaps the clip before. Two clips may overlap
+only within the fade-out that ends every clip of the default bank, a short
+cross-fade: a clip that starts with nothing sounding can begin a few ms
+late (Wine's sound device starting up), and the next one then starts while
+it fades out."""
+
+import sys
+
+from conftest import BANK, REPO
+from winedriver import sound
+
+sys.path.insert(0, str(REPO / "tools" / "sylbank"))
+import clip_audio  # noqa: E402
+
+MAX_RESIDUAL = 0.01
+MAX_OVERLAP_MS = clip_audio.MARGIN_MS + clip_audio.FADE_OUT_MS
+
+
+def load_clips(names, rate):
+    clips = []
+    for name in names:
+        clip, clip_rate = sound.read_wav(BANK / f"{name}.wav")
+        assert clip_rate == rate, f"{name}.wav is at {clip_rate} Hz, the recording at {rate} Hz"
+        clips.append(clip)
+    return clips
+
+
+def locate(samples, rate, names, clips, search_ms=(40, 400)):
+    """Where each clip starts in the recording, in order: (starts, how), how
+    being 'exact' or 'close'; or (None, what went wrong). Overlaps beyond a
+    clip's fade-out count as not found."""
+    located, missing = sound.locate_clips(samples, rate, clips)
+    if located is not None:
+        return [s.start for s in located], "exact"
+    print(f"{names[missing]}.wav (clip {missing + 1}) is not in the recording sample for sample after the "
+          "ones before it; looking for each clip where the recording differs least from it")
+    starts, residuals, missing = sound.locate_clips_closely(samples, rate, clips, MAX_RESIDUAL, search_ms)
+    if starts is None:
+        return None, (f"{names[missing]}.wav (clip {missing + 1}) differs from the recording by "
+                      f"{100 * residuals[-1]:.1f}% of its level")
+    joins = sound.joins_ms(starts, clips, rate)
+    if min(joins, default=0.0) < -MAX_OVERLAP_MS:
+        worst = joins.index(min(joins))
+        return None, (f"{names[worst + 1]}.wav overlaps {names[worst]}.wav by {-joins[worst]:.1f} ms, more "
+                      f"than the {MAX_OVERLAP_MS} ms a clip fades out over")
+    print(f"every clip found in order, whole but for at most {100 * max(residuals):.2f}% of its level "
+          f"outside overlaps of at most {-min(joins + [0.0]):.1f} ms")
+    return starts, "close"
