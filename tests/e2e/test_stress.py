@@ -20,18 +20,23 @@ sys.path.insert(0, str(REPO / "tools" / "pinyin"))
 import facts  # noqa: E402
 
 
-def ping_figures(program, count, interval_ms=50):
-    answers = program.pings(count, interval_ms=interval_ms, timeout_ms=2000)
-    assert None not in answers, f"the window did not answer a ping within 2 s: {answers}"
-    return statistics.median(answers), max(answers)
+def pings_during(program, what, count):
+    """count pings 50 ms apart, all answered within 2 s; prints the figures."""
+    answers = program.pings(count, interval_ms=50, timeout_ms=2000)
+    assert None not in answers, f"the window did not answer a ping within 2 s {what}: {answers}"
+    print(f"pings {what}: median {statistics.median(answers):.1f} ms, worst {max(answers):.1f} ms")
 
 
-def close_and_time(program):
-    """Closes by the close box; the seconds until the process has ended."""
+def close_while(program, what):
+    """Closes by the close box: the process ends with exit code 0, no error
+    box, nothing left behind; prints the time it took."""
     start = time.monotonic()
     program.click_close_box()
     code = program.wait_exit(limit_s=10)
-    return code, time.monotonic() - start
+    print(f"from the close to the end of the process, {what}: {(time.monotonic() - start) * 1000:.0f} ms")
+    assert code == 0, "exit code"
+    assert program.session.message_box() is None, "error box shown"
+    assert program.leftovers() == [], "processes left behind"
 
 
 def test_a_text_with_every_syllable_plays_each_clip_in_order(session):
@@ -43,8 +48,7 @@ def test_a_text_with_every_syllable_plays_each_clip_in_order(session):
     program.wait_window()
     program.set_text("".join(chosen[s] for s in syllables))
     program.click_button()
-    median, worst = ping_figures(program, 40)
-    print(f"pings while speaking {len(syllables)} syllables: median {median:.1f} ms, worst {worst:.1f} ms")
+    pings_during(program, f"while speaking {len(syllables)} syllables", 40)
     wait_run_done(program, syllables, clips, limit_s=30)
     check_played(program.log, syllables, clips)
     close_normally(program)
@@ -59,16 +63,11 @@ def test_fifty_clicks_in_a_second_then_close(session):
     for _ in range(50):
         program.click_button()
     program.log.wait_command("play syl1 from 0")
-    median, worst = ping_figures(program, 10)
-    print(f"pings with 50 runs nested: median {median:.1f} ms, worst {worst:.1f} ms")
-    code, seconds = close_and_time(program)
-    print(f"from the close to the end of the process, 50 runs nested: {seconds * 1000:.0f} ms")
-    assert code == 0, "exit code"
-    assert session.message_box() is None, "error box shown"
+    pings_during(program, "with 50 runs nested", 10)
+    close_while(program, "50 runs nested")
     replay = Replay(program.log.commands())
     assert replay.most_open <= 3, f"{replay.most_open} MCI devices open at once"
     assert not replay.open, f"devices left open: {replay.open}"
-    assert program.leftovers() == [], "processes left behind"
 
 
 def write_lying_clip(path, claimed_ms, real_ms=200, rate=8000):
@@ -89,12 +88,8 @@ def test_a_clip_claiming_ten_minutes_then_close(session):
     program.click_button()
     program.log.wait_command("play syl1 from 0")
     time.sleep(0.5)
-    median, worst = ping_figures(program, 10)
-    print(f"pings during the ten-minute clip: median {median:.1f} ms, worst {worst:.1f} ms")
-    code, seconds = close_and_time(program)
-    print(f"from the close to the end of the process, during a ten-minute clip: {seconds * 1000:.0f} ms")
-    assert code == 0, "exit code"
-    assert program.leftovers() == [], "processes left behind"
+    pings_during(program, "during the ten-minute clip", 10)
+    close_while(program, "during a ten-minute clip")
 
 
 def test_a_200000_character_paste_of_units_without_clips(session):
@@ -108,9 +103,5 @@ def test_a_200000_character_paste_of_units_without_clips(session):
     program.paste(text, limit_s=60)
     assert program.text() == text.encode("gbk"), "the whole paste is in the box"
     program.click_button()
-    median, worst = ping_figures(program, 40)
-    print(f"pings during a 200,000-character text without clips: median {median:.1f} ms, worst {worst:.1f} ms")
-    code, seconds = close_and_time(program)
-    print(f"from the close to the end of the process: {seconds * 1000:.0f} ms")
-    assert code == 0, "exit code"
-    assert program.leftovers() == [], "processes left behind"
+    pings_during(program, "during a 200,000-character text without clips", 40)
+    close_while(program, "during a 200,000-character text without clips")
