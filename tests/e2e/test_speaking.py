@@ -56,6 +56,27 @@ def test_click_speaks_the_text(session, clips, text, expected):
     close_normally(program)
 
 
+def test_the_commands_of_two_clips_in_order(session):
+    """The whole command pattern of 你好: each clip opened under its own
+    alias and measured while the one before plays, started from its
+    beginning when that one has ended, the one before closed after it has
+    started, the last closed at the end. (The mode queries a wait sends now
+    and then are left out.)"""
+    program = session.start_program(session.program_folder("pattern", ALL))
+    program.wait_window()
+    program.set_text("你好")
+    program.click_button()
+    wait_run_done(program, ["ni", "hao"], ALL)
+    commands = [e.cmd for e in program.log.commands() if not e.cmd.endswith(" mode")]
+    assert commands == [
+        'open "sylbank\\ni.wav" alias syl1', "status syl1 length", "play syl1 from 0",
+        'open "sylbank\\hao.wav" alias syl2', "status syl2 length",
+        "play syl2 from 0", "close syl1",
+        "close syl2",
+    ]
+    close_normally(program)
+
+
 def test_a_second_click_after_the_run_speaks_the_text_again(session):
     program = session.start_program(session.program_folder("again", ALL))
     program.wait_window()
