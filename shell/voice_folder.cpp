@@ -5,15 +5,18 @@
 #include <cwchar>
 #include <initializer_list>
 
+#include "constant_texts.h"
 #include "host.h"
 #include "main_window.h"
+#include "pinyin.h"
 #include "shell_app.h"
 
 namespace {
 
-// The longest clip name the program asks for: six letters, a tone digit and
-// ".wav".
-constexpr int kLongestClipName = 11;
+// The longest clip name the program asks for: the longest syllable, a tone
+// digit and ".wav".
+constexpr int kLongestClipName =
+    kSyllableMaxLength + 1 + static_cast<int>(sizeof(ConstantTexts::clip_extension)) - 1;
 static_assert(MAX_PATH == 260, "the message names the limit as 259 characters");
 
 // The program asks MCI and the file search for clips through the ANSI calls,

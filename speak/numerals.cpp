@@ -25,6 +25,14 @@ constexpr uint16_t kGroupUnits[3] = {0, 0xCDF2 /* 万 */, 0xD2DA /* 亿 */};
 
 uint16_t NumeralOf(int digit) { return digit >= 0 && digit <= 9 ? kDigitNumerals[digit] : 0; }
 
+bool IsNumeral(uint16_t character) {
+  if (character == kTen) return true;
+  for (uint16_t numeral : kDigitNumerals) {
+    if (character == numeral) return true;
+  }
+  return false;
+}
+
 int ReadQuantity(const uint8_t* digits, int count, uint16_t* out) {
   int n = 0;
   // Zeros are spoken as one 零, and only before a digit that is not 0.

@@ -15,6 +15,9 @@ inline constexpr uint16_t kDecimalPoint = 0xB5E3;  // 点
 // The numeral of one digit, 零 to 九.
 uint16_t NumeralOf(int digit);
 
+// True for the numerals of the digits and for 十: 零一二三四五六七八九十.
+bool IsNumeral(uint16_t character);
+
 // Reads `count` digits (1 to kQuantityMaxDigits, most significant first, the
 // first of them not 0) as a quantity into `out`: 10 十, 15 十五, 110 一百一十,
 // 2008 二千零八, 10086 一万零八十六, 100000000 一亿. Gives the number of

@@ -1,29 +1,12 @@
 #include "tone_changes.h"
 
+#include "numerals.h"
+
 namespace {
 
 constexpr uint16_t kYi = 0xD2BB;  // 一
 constexpr uint16_t kBu = 0xB2BB;  // 不
 constexpr uint16_t kDi = 0xB5DA;  // 第 (an ordinal: 第一 keeps yi1)
-
-bool IsNumeral(uint16_t character) {
-  switch (character) {
-    case 0xC1E3:  // 零
-    case kYi:
-    case 0xB6FE:  // 二
-    case 0xC8FD:  // 三
-    case 0xCBC4:  // 四
-    case 0xCEE5:  // 五
-    case 0xC1F9:  // 六
-    case 0xC6DF:  // 七
-    case 0xB0CB:  // 八
-    case 0xBEC5:  // 九
-    case 0xCAAE:  // 十
-      return true;
-    default:
-      return false;
-  }
-}
 
 constexpr uint8_t Bit(int tone) { return static_cast<uint8_t>(1u << tone); }
 
