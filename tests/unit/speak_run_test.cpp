@@ -11,6 +11,13 @@ namespace {
 
 using Clips = std::vector<std::string>;
 
+// A text and the clips its run plays, in order.
+struct SpokenCase {
+  const char* name;
+  std::string box;
+  Clips expected;
+};
+
 class SpeakRunTest : public HostTest {
  protected:
   void SetUp() override {
@@ -25,6 +32,13 @@ class SpeakRunTest : public HostTest {
     fake.AddClip("guo", 250);
     fake.AddClip("shuo", 350);
     fake.AddClip("su", 200);
+  }
+
+  // Speaks `box` and checks the clips it played, in order.
+  void ExpectPlayed(const char* name, const std::string& box, const Clips& expected) {
+    fake.box = box;
+    SpeakRun();
+    EXPECT_EQ(fake.PlayedNames(), expected) << name << "\n" << fake.Log();
   }
 
   // Runs `action` as a message dispatched during the wait of the n-th play.
@@ -58,22 +72,15 @@ TEST_F(SpeakRunTest, TextIsCutIntoCharactersAndUnitsWithoutASyllable) {
   };
   for (const Case& c : cases) {
     SetUp();
-    fake.box = c.box;
     if (c.pause_clip) fake.AddClip("", 120);
-    SpeakRun();
-    EXPECT_EQ(fake.PlayedNames(), c.expected) << c.name << "\n" << fake.Log();
+    ExpectPlayed(c.name, c.box, c.expected);
     EXPECT_EQ(fake.live.size(), 0u) << c.name << ": Text blocks leaked";
     EXPECT_TRUE(fake.devices.empty()) << c.name << ": clips left open\n" << fake.Log();
   }
 }
 
 TEST_F(SpeakRunTest, ARunOfUnitsWithoutASyllableIsOnePause) {
-  struct Case {
-    const char* name;
-    std::string box;
-    Clips expected;
-  };
-  const Case cases[] = {
+  const SpokenCase cases[] = {
       {"Latin letters", "你Windows好", {"ni", "", "hao"}},
       {"only letters and spaces", "ab cd ef", {""}},
       {"several punctuation marks", "你！？……好", {"ni", "", "hao"}},
@@ -82,22 +89,15 @@ TEST_F(SpeakRunTest, ARunOfUnitsWithoutASyllableIsOnePause) {
       {"a blank line", "你\r\n\r\n好", {"ni", "", "hao"}},
       {"one mark, one pause", "你，好，你", {"ni", "", "hao", "", "ni"}},
   };
-  for (const Case& c : cases) {
+  for (const SpokenCase& c : cases) {
     SetUp();
     fake.AddClip("", 120);
-    fake.box = c.box;
-    SpeakRun();
-    EXPECT_EQ(fake.PlayedNames(), c.expected) << c.name << "\n" << fake.Log();
+    ExpectPlayed(c.name, c.box, c.expected);
   }
 }
 
 TEST_F(SpeakRunTest, NumbersAreReadInChinese) {
-  struct Case {
-    const char* name;
-    std::string box;
-    Clips expected;
-  };
-  const Case cases[] = {
+  const SpokenCase cases[] = {
       {"a quantity between characters", "你15好", {"ni", "shi", "wu", "hao"}},
       {"a year", "2015年", {"er", "ling", "yi", "wu", "nian"}},
       {"a decimal", "3.5", {"san", "dian", "wu"}},
@@ -106,15 +106,13 @@ TEST_F(SpeakRunTest, NumbersAreReadInChinese) {
       {"after a letter", "v2", {"", "er"}},
       {"a price", "$199", {"", "yi", "bai", "jiu", "shi", "jiu"}},
   };
-  for (const Case& c : cases) {
+  for (const SpokenCase& c : cases) {
     SetUp();
     fake.AddClip("", 120);
     for (const char* s : {"ling", "yi", "er", "san", "wu", "jiu", "shi", "bai", "dian", "nian"}) {
       fake.AddClip(s, 200);
     }
-    fake.box = c.box;
-    SpeakRun();
-    EXPECT_EQ(fake.PlayedNames(), c.expected) << c.name << "\n" << fake.Log();
+    ExpectPlayed(c.name, c.box, c.expected);
   }
 }
 
@@ -147,9 +145,7 @@ TEST_F(SpeakRunTest, TheTonedClipPlaysWhereTheBankHasOneAndTheTonelessOneElse) {
     fake.AddClip("", 120);
     for (const char* s : {"wo", "hen", "yi", "ge", "bu", "shi", "di", "tian", "jia"}) fake.AddClip(s, 200);
     for (const std::string& name : c.toned) fake.AddClip(name, 200);
-    fake.box = c.box;
-    SpeakRun();
-    EXPECT_EQ(fake.PlayedNames(), c.expected) << c.name << "\n" << fake.Log();
+    ExpectPlayed(c.name, c.box, c.expected);
   }
 }
 
