@@ -67,9 +67,6 @@ class FolderNames {
     return clip;
   }
 
-  // Whether an entry of that lowercase name is there under any letter case.
-  bool HasAnyCase(const std::string& lower_name) const { return by_lower_.count(lower_name) != 0; }
-
   // The .wav files no lookup has found, by name.
   std::vector<std::string> Unused() const {
     std::vector<std::string> names;
@@ -115,11 +112,18 @@ std::string UmlautHint(const std::string& file, const std::set<std::string>& ask
   return changed && asked_names.count(fixed) != 0 ? fixed : std::string();
 }
 
+// The tones of a mask as numbers, lowest first.
+std::vector<std::string> ToneNumbers(ToneMask mask) {
+  std::vector<std::string> tones;
+  for (int t = kFirstTone; t <= kLastTone; ++t) {
+    if (mask & ToneBit(t)) tones.push_back(Num(static_cast<uint64_t>(t)));
+  }
+  return tones;
+}
+
 std::string ToneList(ToneMask mask) {
   std::string s;
-  for (int t = kFirstTone; t <= kLastTone; ++t) {
-    if (mask & ToneBit(t)) s += (s.empty() ? "" : " ") + Num(static_cast<uint64_t>(t));
-  }
+  for (const std::string& t : ToneNumbers(mask)) s += (s.empty() ? "" : " ") + t;
   return s.empty() ? "none" : s;
 }
 
@@ -171,13 +175,7 @@ std::string JsonArray(const std::vector<std::string>& items, bool quote = true) 
   return out + "]";
 }
 
-std::string JsonTones(ToneMask mask) {
-  std::vector<std::string> tones;
-  for (int t = kFirstTone; t <= kLastTone; ++t) {
-    if (mask & ToneBit(t)) tones.push_back(Num(static_cast<uint64_t>(t)));
-  }
-  return JsonArray(tones, false);
-}
+std::string JsonTones(ToneMask mask) { return JsonArray(ToneNumbers(mask), false); }
 
 // Each clip of the report, the no-syllable clip last.
 template <typename Visit>
@@ -196,6 +194,13 @@ std::vector<std::string> MissingSyllables(const BankReport& report) {
     if (!s.covered()) names.push_back(s.asked.name);
   }
   return names;
+}
+
+// The syllables whose toneless clip is present.
+int TonelessPresent(const BankReport& report) {
+  int n = 0;
+  for (const SyllableResult& s : report.syllables) n += s.toneless.present ? 1 : 0;
+  return n;
 }
 
 std::vector<std::string> CoveredByTonedOnly(const BankReport& report) {
@@ -242,9 +247,8 @@ std::vector<std::string> TonedNotAskedFor(const BankReport& report) {
 std::vector<std::string> TonedMissing(const BankReport& report) {
   std::vector<std::string> names;
   for (const SyllableResult& s : report.syllables) {
-    const ToneMask missing = s.asked.tones & ~s.tones_present();
-    for (int t = kFirstTone; t <= kLastTone; ++t) {
-      if (missing & ToneBit(t)) names.push_back(s.asked.name + Num(static_cast<uint64_t>(t)));
+    for (const std::string& t : ToneNumbers(s.asked.tones & ~s.tones_present())) {
+      names.push_back(s.asked.name + t);
     }
   }
   return names;
@@ -287,10 +291,16 @@ DurationStats Durations(const BankReport& report) {
   return s;
 }
 
+// The spaces after a file name in the text report: up to a column 12 wide, at
+// least one.
+std::string PadAfter(const std::string& name) {
+  return std::string(name.size() < 12 ? 12 - name.size() : 1, ' ');
+}
+
 // One clip's line in the text report, and its notes.
 std::string ClipLines(const ClipResult& c) {
   const std::string name = ShownName(c);
-  const std::string pad(name.size() < 12 ? 12 - name.size() : 1, ' ');
+  const std::string pad = PadAfter(name);
   std::string out;
   if (!c.present) {
     out = "missing  " + name + "\n";
@@ -322,8 +332,7 @@ std::string SyllableLines(const SyllableResult& s) {
   std::string out;
   if (!s.toneless.present && s.covered()) {
     const std::string name = s.toneless.wanted_name();
-    out = "absent   " + name + std::string(name.size() < 12 ? 12 - name.size() : 1, ' ') +
-          "not needed: toned clips cover every tone\n";
+    out = "absent   " + name + PadAfter(name) + "not needed: toned clips cover every tone\n";
   } else {
     out = ClipLines(s.toneless);
   }
@@ -445,9 +454,9 @@ std::optional<BankReport> CheckBank(const std::string& folder,
     result.toneless = names.Find(s.name, 0);
     asked_names.insert(ClipName(s.name, 0));
     for (int t = kFirstTone; t <= kLastTone; ++t) {
-      asked_names.insert(ClipName(s.name, t));
-      if (!names.HasAnyCase(ClipName(s.name, t))) continue;
-      result.toned.push_back(names.Find(s.name, t));
+      ClipResult clip = names.Find(s.name, t);
+      asked_names.insert(clip.wanted_name());
+      if (clip.present) result.toned.push_back(std::move(clip));
     }
     report.syllables.push_back(std::move(result));
   }
@@ -467,9 +476,7 @@ std::string TextReport(const BankReport& report) {
   out += "\n";
 
   const int total = static_cast<int>(report.syllables.size());
-  int toneless = 0;
-  for (const SyllableResult& s : report.syllables) toneless += s.toneless.present ? 1 : 0;
-  out += "Syllable clips: " + Num(toneless) + " of " + Num(total) + " present";
+  out += "Syllable clips: " + Num(TonelessPresent(report)) + " of " + Num(total) + " present";
   const std::vector<std::string> toned_only = CoveredByTonedOnly(report);
   if (!toned_only.empty()) {
     out += ", " + Num(toned_only.size()) + " covered by toned clips alone:" + Names(toned_only);
@@ -530,13 +537,11 @@ std::string TextReport(const BankReport& report) {
 
 std::string JsonReport(const BankReport& report) {
   const DurationStats d = Durations(report);
-  int toneless = 0;
-  for (const SyllableResult& s : report.syllables) toneless += s.toneless.present ? 1 : 0;
   const std::string threshold = ThresholdText();
 
   std::string out = "{\n  \"folder\": " + JsonString(report.folder) + ",\n";
   out += "  \"syllables_expected\": " + Num(report.syllables.size()) + ",\n";
-  out += "  \"syllables_present\": " + Num(toneless) + ",\n";
+  out += "  \"syllables_present\": " + Num(TonelessPresent(report)) + ",\n";
   out += "  \"missing\": " + JsonArray(MissingSyllables(report)) + ",\n";
   out += "  \"covered_by_toned_only\": " + JsonArray(CoveredByTonedOnly(report)) + ",\n";
   out += "  \"toned_pairs_expected\": " + Num(report.pairs_asked()) + ",\n";

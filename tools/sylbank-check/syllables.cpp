@@ -8,26 +8,16 @@
 namespace sylbank {
 namespace {
 
-// The tones a character's first reading can take in running speech, by the
-// program's own tone changes.
-ToneMask SpokenTones(unsigned char lead, unsigned char trail, int tone) {
-  if (tone < kFirstTone || tone > kLastTone) return 0;
-  Reading reading;
-  reading.code = 1;  // any syllable: only the character and its tone matter
-  reading.tone = static_cast<uint8_t>(tone);
-  return static_cast<ToneMask>(TonesInSpeech(static_cast<uint16_t>(lead << 8 | trail), reading));
-}
-
-// Calls visit(lead, trail, syllable, tone) for the first reading of every
-// character the tables know, from the program's own lookup; tone 0 where the
-// tables give none.
+// Calls visit(lead, trail, syllable, reading) for the first reading of every
+// character the tables know, from the program's own lookup; reading.tone is 0
+// where the tables give none.
 template <typename Visit>
 void ForEachFirstReadingOf(Visit visit) {
   ForEachFirstReading(
       [](unsigned char lead, unsigned char trail, Reading reading, void* context) {
         char letters[kSyllableMaxLength + 1];
         if (SpellReading(reading.code, letters) == 0) return;
-        (*static_cast<Visit*>(context))(lead, trail, std::string(letters), reading.tone);
+        (*static_cast<Visit*>(context))(lead, trail, std::string(letters), reading);
       },
       &visit);
 }
@@ -50,13 +40,15 @@ std::vector<Syllable> BankSyllables() {
   };
   std::map<std::string, Tally> by_name;
   ForEachFirstReadingOf([&](unsigned char lead, unsigned char trail, const std::string& name,
-                            int tone) {
+                            Reading reading) {
     Tally& t = by_name[name];
     t.syllable.name = name;
-    const ToneMask spoken = SpokenTones(lead, trail, tone);
+    // The tones the program's own tone changes can give it in running speech;
+    // none when the tables know no tone.
+    const ToneMask spoken = TonesInSpeech(static_cast<uint16_t>(lead << 8 | trail), reading);
     t.syllable.tones |= spoken;
     if (spoken == 0) t.syllable.untoned_reading = true;
-    if (tone >= kFirstTone && tone <= kLastTone) ++t.count[tone];
+    if (reading.tone >= kFirstTone && reading.tone <= kLastTone) ++t.count[reading.tone];
   });
   std::vector<Syllable> syllables;
   for (auto& [name, tally] : by_name) {
