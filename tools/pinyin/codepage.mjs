@@ -55,6 +55,10 @@ export const inExtension = (lead, trail) =>
 
 export const hex4 = (code) => code.toString(16).toUpperCase().padStart(4, '0');
 
+// A counter over a table's codes: count(pred) is how many of `codes` have a
+// decision (`decided` maps code to decision) that pred holds for.
+export const codeCounter = (codes, decided) => (pred) => codes.filter(({ code }) => pred(decided.get(code))).length;
+
 function decoder() {
   try {
     return new TextDecoder('gbk', { fatal: true });

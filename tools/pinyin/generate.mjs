@@ -43,7 +43,7 @@ import { createRequire } from 'node:module';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
-import { EXTENSION, MAIN, extensionCodes, hex4, isUnassignedMain, mainCodes } from './codepage.mjs';
+import { EXTENSION, MAIN, codeCounter, extensionCodes, hex4, isUnassignedMain, mainCodes } from './codepage.mjs';
 import { partsOf, toneless, toneOf } from './forms.mjs';
 import { readLists } from './lists.mjs';
 import { decisionsText, extensionDecisionsText } from './write-decisions.mjs';
@@ -135,6 +135,20 @@ function sourceTone(readings, syllable, fail, where) {
   return { tone, reading };
 }
 
+// The first of a character's source readings whose toneless form is in
+// `syllables`, and the rule that names the pick: 'source-first', or
+// 'source-later-reading' with the readings passed over. syllable and rule are
+// null when no reading is in `syllables`.
+function pickSourceReading(readings, syllables) {
+  const forms = readings.map(toneless);
+  const pick = forms.findIndex((f) => syllables.has(f));
+  if (pick < 0) return { syllable: null, rule: null };
+  const skipped = [...new Set(forms.slice(0, pick))].join(', ');
+  const rule = pick === 0 ? 'source-first'
+    : `source-later-reading (source: ${readings.join(',')}; ${skipped} not a listed syllable)`;
+  return { syllable: forms[pick], rule };
+}
+
 // pinyin-pro's tone for a syllable of a character: the tone of its first
 // reading with that syllable, 5 for neutral; null when it has none.
 function crossTone(crossPinyin, char, syllable) {
@@ -143,6 +157,15 @@ function crossTone(crossPinyin, char, syllable) {
     if (toneless(m[1]) === syllable) return m[2] === undefined || m[2] === '0' ? 5 : Number(m[2]);
   }
   return null;
+}
+
+// Where pinyin-pro gives a code's syllable another tone than ours (`tone`,
+// from sourceTone): { code, char, syllable, ours, other }. null when it
+// agrees or knows no tone for the syllable, and when the code has no tone.
+function toneDifference(crossPinyin, code, char, syllable, tone) {
+  if (!tone) return null;
+  const other = crossTone(crossPinyin, char, syllable);
+  return other !== null && other !== tone.tone ? { code, char, syllable, ours: tone.tone, other } : null;
 }
 
 // ------------------------------------------------- GB2312 levels 1 and 2
@@ -171,9 +194,9 @@ function buildMain(lists, source, crossPinyin, fail) {
       fail.add(`syllable ${syl}: no initial and final in the part code table spell it`);
       continue;
     }
+    // [initial, final], or [final, 0] for a final alone.
     const [low, high] = split;
-    if (lists.parts[low] + lists.parts[high] !== syl) fail.add(`syllable ${syl}: parts ${low}, ${high} do not spell it`);
-    if (low === 30 && high !== 0) fail.add(`syllable ${syl}: "er" after an initial`);
+    if (high === 30) fail.add(`syllable ${syl}: "er" after an initial`);
     if (low === 25) fail.add(`syllable ${syl}: "eng" without an initial`);
     readingCode.set(syl, low | (high << 8));
   }
@@ -258,19 +281,15 @@ function buildMain(lists, source, crossPinyin, fail) {
   for (const { code, char } of codes) {
     if (decided.has(code)) continue;
     const readings = source(char);
-    const forms = readings.map(toneless);
-    const pick = forms.findIndex((f) => firstSyllables.has(f));
+    const { syllable, rule } = pickSourceReading(readings, firstSyllables);
     if (OVERRIDES.has(code)) {
       const [reading, reason] = OVERRIDES.get(code);
       if (!firstSyllables.has(reading)) fail.add(`${hex4(code)} ${char}: override ${reading} is not a listed syllable`);
-      if (pick >= 0 && forms[pick] === reading)
+      if (syllable === reading)
         fail.add(`${hex4(code)} ${char}: override ${reading} is not needed, the source gives it already`);
       decide(code, [reading], `override (source: ${readings.join(',') || 'none'}; ${reason})`);
-    } else if (pick === 0) {
-      decide(code, [forms[0]], 'source-first');
-    } else if (pick > 0) {
-      const skipped = [...new Set(forms.slice(0, pick))].join(', ');
-      decide(code, [forms[pick]], `source-later-reading (source: ${readings.join(',')}; ${skipped} not a listed syllable)`);
+    } else if (syllable !== null) {
+      decide(code, [syllable], rule);
     } else {
       fail.add(`${hex4(code)} ${char}: the source has no reading that is a listed syllable (source: ${readings.join(',') || 'none'}); add an override`);
     }
@@ -314,7 +333,7 @@ function buildMain(lists, source, crossPinyin, fail) {
   }
 
   // Totals and coverage.
-  const count = (pred) => codes.filter(({ code }) => pred(decided.get(code))).length;
+  const count = codeCounter(codes, decided);
   const got = {
     'with-reading': count((d) => d.readings.length > 0),
     single: count((d) => d.readings.length === 1),
@@ -349,13 +368,11 @@ function buildMain(lists, source, crossPinyin, fail) {
       const other = toneless(crossPinyin(char, { toneType: 'none', type: 'array' })[0] ?? '');
       if (other !== d.readings[0]) differences.push({ code, char, ours: d.readings[0], other, rule: d.rule });
     }
-    if (d.tone) {
-      const other = crossTone(crossPinyin, char, d.readings[0]);
-      if (other !== null && other !== d.tone.tone) toneDifferences.push({ code, char, syllable: d.readings[0], ours: d.tone.tone, other });
-    }
+    const toneDiff = toneDifference(crossPinyin, code, char, d.readings[0], d.tone);
+    if (toneDiff) toneDifferences.push(toneDiff);
   }
 
-  return { codes, decided, cells, tones, rows, got, differences, toneDifferences, readingCode };
+  return { codes, codeOfChar, decided, cells, tones, rows, got, differences, toneDifferences, readingCode };
 }
 
 // ------------------------------------------------------------- extension
@@ -371,18 +388,14 @@ function buildExtension(lists, source, crossPinyin, mainChars, fail) {
   for (const { code, char } of codes) {
     if (mainChars.has(char)) fail.add(`${hex4(code)}: character ${char} is also GB2312 ${hex4(mainChars.get(char))}`);
     const readings = source(char);
-    const forms = readings.map(toneless);
-    const pick = forms.findIndex((f) => syllables.has(f));
-    const shown = readings.join(',');
+    const { syllable, rule } = pickSourceReading(readings, syllables);
     if (readings.length === 0) {
       decided.set(code, { syllable: null, rule: 'no-source-reading' });
-    } else if (pick < 0) {
-      decided.set(code, { syllable: null, rule: `no-syllable (source: ${shown})` });
+    } else if (syllable === null) {
+      decided.set(code, { syllable: null, rule: `no-syllable (source: ${readings.join(',')})` });
     } else {
-      const rule = pick === 0 ? 'source-first'
-        : `source-later-reading (source: ${shown}; ${[...new Set(forms.slice(0, pick))].join(', ')} not a listed syllable)`;
-      const tone = sourceTone(readings, forms[pick], fail, `${hex4(code)} ${char}`);
-      decided.set(code, { syllable: forms[pick], tone, rule });
+      const tone = sourceTone(readings, syllable, fail, `${hex4(code)} ${char}`);
+      decided.set(code, { syllable, tone, rule });
     }
   }
   fail.stopIfAny();
@@ -391,14 +404,10 @@ function buildExtension(lists, source, crossPinyin, mainChars, fail) {
     const d = decided.get(code);
     return d.syllable === null ? 0 : ((d.tone?.tone ?? 0) << 12) | numberOf.get(d.syllable);
   });
-  const toneDifferences = [];
-  for (const { code, char } of codes) {
-    const d = decided.get(code);
-    if (!d.tone) continue;
-    const other = crossTone(crossPinyin, char, d.syllable);
-    if (other !== null && other !== d.tone.tone) toneDifferences.push({ code, char, syllable: d.syllable, ours: d.tone.tone, other });
-  }
-  const count = (pred) => codes.filter(({ code }) => pred(decided.get(code))).length;
+  const toneDifferences = codes
+    .map(({ code, char }) => toneDifference(crossPinyin, code, char, decided.get(code).syllable, decided.get(code).tone))
+    .filter(Boolean);
+  const count = codeCounter(codes, decided);
   const got = {
     'extension-codes': codes.length,
     'extension-with-syllable': count((d) => d.syllable !== null),
@@ -417,8 +426,7 @@ async function build() {
   const { pinyin: crossPinyin } = await import(CROSS.name);
   const fail = new Failures();
   const main = buildMain(lists, source, crossPinyin, fail);
-  const mainChars = new Map(main.codes.filter(({ code }) => !isUnassignedMain(code)).map(({ code, char }) => [char, code]));
-  const extension = buildExtension(lists, source, crossPinyin, mainChars, fail);
+  const extension = buildExtension(lists, source, crossPinyin, main.codeOfChar, fail);
   const got = { ...main.got, ...extension.got };
   for (const [name, want] of lists.counts)
     if (got[name] !== want) fail.add(`count ${name}: ${got[name]}, expected ${want}`);

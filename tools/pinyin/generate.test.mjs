@@ -179,6 +179,16 @@ const faults = [
     expect: /syllable dua: no character gives it as reading 1/,
   },
   {
+    name: '"er" after an initial',
+    edit: (t) => replaceSyllable(t, 'dia', 'der'),
+    expect: /syllable der: "er" after an initial/,
+  },
+  {
+    name: '"eng" without an initial',
+    edit: (t) => replaceSyllable(t, 'dia', 'eng'),
+    expect: /syllable eng: "eng" without an initial/,
+  },
+  {
     name: 'a part code spelt wrong',
     edit: (t) => replaceLine(t, '40 ong', '40 ung'),
     expect: /syllable zhong: no initial and final in the part code table spell it/,
