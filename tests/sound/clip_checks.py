@@ -33,6 +33,11 @@ MAX_RESIDUAL = 0.01
 MAX_OVERLAP_MS = clip_audio.MARGIN_MS + clip_audio.FADE_OUT_MS
 
 
+def show(segments):
+    """Stretches of sound, one numbered line each, for a failure message."""
+    return "\n".join(f"    {i + 1:2d}: {s}" for i, s in enumerate(segments))
+
+
 def load_clips(names, rate):
     clips = []
     for name in names:
@@ -62,9 +67,9 @@ def locate(samples, rate, names, clips, search_ms=(40, 400)):
     """Where each clip starts in the recording, in order: (starts, how), how
     being 'exact', 'close' or 'inserted silence'; or (None, what went wrong).
     Overlaps beyond a clip's fade-out count as not found."""
-    located, missing = sound.locate_clips(samples, rate, clips)
-    if located is not None:
-        return [s.start for s in located], "exact"
+    starts, missing = sound.clip_starts(samples, clips)
+    if starts is not None:
+        return starts, "exact"
     print(f"{names[missing]}.wav (clip {missing + 1}) is not in the recording sample for sample after the "
           "ones before it; looking for each clip where the recording differs least from it")
     found, how = _close(samples, rate, names, clips, search_ms)
@@ -73,8 +78,7 @@ def locate(samples, rate, names, clips, search_ms=(40, 400)):
     print(how + "; looking again without the silence the sound path may have inserted")
     stripped, kept = without_silence(samples, rate)
     clips_stripped = [without_silence(clip, rate)[0] for clip in clips]
-    located, _ = sound.locate_clips(stripped, rate, clips_stripped)
-    found = [s.start for s in located] if located is not None else None
+    found, _ = sound.clip_starts(stripped, clips_stripped)
     if found is None:
         found, how = _close(stripped, rate, names, clips_stripped, search_ms)
         if found is None:

@@ -11,7 +11,7 @@ the null sink and measured.
 import os
 import statistics
 
-from clip_checks import load_clips, locate
+from clip_checks import load_clips, locate, show
 from winedriver import headless, sound
 
 # Twenty characters, one syllable each, none of them with a b- initial: the
@@ -23,10 +23,6 @@ from winedriver import headless, sound
 GAP_TEXT = "今天天气很好我们下午一起去公园看花再回家"
 GAP_SYLLABLES = ["jin1", "tian1", "tian1", "qi4", "hen2", "hao2", "wo3", "men2", "xia4", "wu3",
                  "yi4", "qi3", "qu4", "gong1", "yuan2", "kan4", "hua1", "zai4", "hui2", "jia1"]
-
-
-def show(segments):
-    return "\n".join(f"    {i + 1:2d}: {s}" for i, s in enumerate(segments))
 
 
 def clip_segments(samples, rate, syllables, clips):

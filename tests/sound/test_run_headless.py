@@ -6,7 +6,7 @@ import os
 import subprocess
 import sys
 
-from clip_checks import load_clips, locate
+from clip_checks import load_clips, locate, show
 from conftest import BANK, REPO, WIN64_DIR
 from winedriver import sound
 from winedriver.headless import SAMPLE_TEXT
@@ -20,10 +20,6 @@ SAMPLE_SYLLABLES = ["ni2", "hao3", "", "shi4", "jie4", "", "jin1", "tian1", "tia
 def clip_ms(syllable):
     clip, rate = sound.read_wav(BANK / f"{syllable}.wav")
     return 1000.0 * len(clip) / rate
-
-
-def show(segments):
-    return "\n".join(f"    {i + 1:2d}: {s}" for i, s in enumerate(segments))
 
 
 def test_the_sample_sentence_is_recorded_and_the_window_captured(work, program_dir):

@@ -28,8 +28,9 @@ THRESHOLD_DB = -45.0
 MIN_GAP_MS = 7.5
 
 
-def threshold(db=THRESHOLD_DB):
-    return FULL_SCALE * 10.0 ** (db / 20.0)
+def threshold():
+    """THRESHOLD_DB in sample values."""
+    return FULL_SCALE * 10.0 ** (THRESHOLD_DB / 20.0)
 
 
 def read_wav(path):
@@ -78,14 +79,14 @@ class Segment:
         return f"{self.start_ms:.1f}-{self.end_ms:.1f} ms ({self.length_ms:.1f} ms)"
 
 
-def _loud(samples, threshold_db):
-    return np.flatnonzero(np.abs(samples.astype(np.int32)) >= threshold(threshold_db))
+def _loud(samples):
+    return np.flatnonzero(np.abs(samples.astype(np.int32)) >= threshold())
 
 
-def find_segments(samples, rate, threshold_db=THRESHOLD_DB, min_gap_ms=MIN_GAP_MS):
+def find_segments(samples, rate, min_gap_ms=MIN_GAP_MS):
     """The stretches of sound, each from its first to its last sounding
     sample, split wherever at least min_gap_ms of quiet samples lie."""
-    loud = _loud(samples, threshold_db)
+    loud = _loud(samples)
     if loud.size == 0:
         return []
     min_gap = max(1, int(round(rate * min_gap_ms / 1000)))
@@ -95,17 +96,17 @@ def find_segments(samples, rate, threshold_db=THRESHOLD_DB, min_gap_ms=MIN_GAP_M
     return [Segment(s, e, rate) for s, e in zip(starts, ends)]
 
 
-def sounding_ms(clip, rate, threshold_db=THRESHOLD_DB):
+def sounding_ms(clip, rate):
     """How long a clip sounds: from its first to its last sounding sample."""
-    loud = _loud(clip, threshold_db)
+    loud = _loud(clip)
     return 0.0 if loud.size == 0 else 1000.0 * (loud[-1] + 1 - loud[0]) / rate
 
 
-def longest_quiet_inside(samples, rate, threshold_db=THRESHOLD_DB):
+def longest_quiet_inside(samples, rate):
     """The longest quiet run between the first and the last sounding sample,
     in ms: a gap between clips must be longer to be told apart from a pause
     inside a clip."""
-    loud = _loud(samples, threshold_db)
+    loud = _loud(samples)
     if loud.size < 2:
         return 0.0
     return 1000.0 * int((np.diff(loud) - 1).max()) / rate
@@ -180,12 +181,10 @@ def _find_clip(recording_bytes, clip, from_sample):
         at = found + 1
 
 
-def locate_clips(samples, rate, clips, threshold_db=THRESHOLD_DB):
-    """Finds the clips, in this order, in the recording, sample for sample.
-    Each one's stretch runs from where it starts to its last sounding sample
-    before the next one starts (Wine may drop a few ms of its end; the next
-    one may follow with no gap at all, which a threshold alone cannot see).
-    Returns (stretches, None), or (None, index of the first clip not found)."""
+def clip_starts(samples, clips):
+    """Finds the clips, in this order, in the recording, sample for sample:
+    (the sample at which each one starts, None), or (None, index of the
+    first clip not found)."""
     recording = samples.astype("<i2").tobytes()
     starts, at = [], 0
     for i, clip in enumerate(clips):
@@ -194,13 +193,26 @@ def locate_clips(samples, rate, clips, threshold_db=THRESHOLD_DB):
             return None, i
         starts.append(start)
         at = start + 1
-    return stretches_from(samples, rate, clips, starts, threshold_db), None
+    return starts, None
 
 
-def stretches_from(samples, rate, clips, starts, threshold_db=THRESHOLD_DB):
+def locate_clips(samples, rate, clips):
+    """Finds the clips, in this order, in the recording, sample for sample
+    (clip_starts). Each one's stretch runs from where it starts to its last
+    sounding sample before the next one starts (Wine may drop a few ms of its
+    end; the next one may follow with no gap at all, which a threshold alone
+    cannot see). Returns (stretches, None), or (None, index of the first clip
+    not found)."""
+    starts, missing = clip_starts(samples, clips)
+    if starts is None:
+        return None, missing
+    return stretches_from(samples, rate, clips, starts), None
+
+
+def stretches_from(samples, rate, clips, starts):
     """The clips' stretches of sound, given where each starts: from its start
     to its last sounding sample before the next one starts."""
-    limit = threshold(threshold_db)
+    limit = threshold()
     segments = []
     for i, start in enumerate(starts):
         stop = min(start + len(clips[i]), starts[i + 1] if i + 1 < len(starts) else len(samples))
@@ -209,7 +221,7 @@ def stretches_from(samples, rate, clips, starts, threshold_db=THRESHOLD_DB):
     return segments
 
 
-def locate_clips_closely(samples, rate, clips, max_residual=0.05, search_ms=(40, 400), skip_ms=15):
+def locate_clips_closely(samples, rate, clips, max_residual, search_ms=(40, 400), skip_ms=15):
     """Finds the clips, in this order, where the recording holds them but
     for sound mixed in where one overlaps the one before: where a clip starts
     while the one before still fades out, their samples add, and an exact
@@ -278,9 +290,9 @@ def joins_ms(starts, clips, rate):
     return [1000.0 * (starts[i + 1] - starts[i] - len(clips[i])) / rate for i in range(len(starts) - 1)]
 
 
-def sound_outside(samples, rate, segments, threshold_db=THRESHOLD_DB):
+def sound_outside(samples, rate, segments):
     """Milliseconds of sounding samples that lie in none of the stretches."""
-    loud = np.abs(samples.astype(np.int32)) >= threshold(threshold_db)
+    loud = np.abs(samples.astype(np.int32)) >= threshold()
     for s in segments:
         loud[s.start:s.end] = False
     return 1000.0 * int(loud.sum()) / rate
@@ -303,15 +315,14 @@ def correlation(samples, start, clip, lag_range, head_samples=2000):
     return best
 
 
-def wait_for_end(raw_path, rate, quiet_ms=1000.0, start_timeout_s=20.0, timeout_s=120.0,
-                 threshold_db=THRESHOLD_DB):
+def wait_for_end(raw_path, rate, quiet_ms=1000.0, start_timeout_s=20.0, timeout_s=120.0):
     """Follows a raw 16-bit mono recording that is still being written,
     until sound has come and then stayed away for quiet_ms. Quiet means a
     10 ms frame's RMS at or below the threshold. Returns (first, last) ms of
     sound in the recording; raises TimeoutError when no sound came within
     start_timeout_s, or it was still sounding at timeout_s."""
     frame = max(1, rate // 100)
-    limit = threshold(threshold_db)
+    limit = threshold()
     quiet_needed = max(1, int(quiet_ms / 10))
     begun = time.monotonic()
     frames_read, first, quiet_run = 0, None, 0
