@@ -8,7 +8,7 @@ path and for the end-to-end and sound tests.
         program.wait_window()
         program.set_text("你好")          # or program.paste("你好")
         program.click_button()
-        program.log.wait_count(5, limit_s=10)
+        program.log.wait_command("play syl1 from 0")
         program.keys("alt+F4")
         assert program.wait_exit() == 0
 

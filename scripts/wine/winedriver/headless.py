@@ -19,14 +19,12 @@ SAMPLE_TEXT = "你好，世界。今天天气很好。"
 
 
 class Spoken:
-    """What a headless run left: the recording, the screenshot, the first
-    and last ms of sound in the recording, the ms of the recording at which
-    the click on the button was sent (as far as the recorder had come then;
-    it lags by up to its 20 ms latency), and the program's exit code."""
+    """What a headless run left: the recording, the screenshot, and the ms
+    of the recording at which the click on the button was sent (as far as
+    the recorder had come then; it lags by up to its 20 ms latency)."""
 
-    def __init__(self, wav, png, sound_ms, click_ms, exit_code):
-        self.wav, self.png, self.sound_ms, self.exit_code = wav, png, sound_ms, exit_code
-        self.click_ms = click_ms
+    def __init__(self, wav, png, click_ms):
+        self.wav, self.png, self.click_ms = wav, png, click_ms
 
 
 def check_program_dir(program_dir):
@@ -68,7 +66,7 @@ def speak(session, program_dir, text, out_dir):
         log.info("sound from %d ms to %d ms of the recording", *heard)
         problem = None
     except TimeoutError as error:
-        heard, problem = None, str(error)
+        problem = str(error)
         log.info("%s", problem)
 
     rect = program.window_rect()
@@ -91,7 +89,7 @@ def speak(session, program_dir, text, out_dir):
     log.info("the program closed with exit code 0")
     if problem:
         raise DriverError(f"no sound was recorded, or it never stopped: {problem}")
-    return Spoken(wav, png, heard, click_ms, exit_code)
+    return Spoken(wav, png, click_ms)
 
 
 def speak_headless(program_dir, text, out_dir, win64_dir, work_dir=None, keep_work=False):

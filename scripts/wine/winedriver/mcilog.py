@@ -12,7 +12,7 @@ Bytes outside printable ASCII, and backslashes, are written as \\xHH.
 import re
 from pathlib import Path
 
-from winedriver.processes import DriverError, wait_until
+from winedriver.processes import wait_until
 
 _ESCAPE = re.compile(r"\\x([0-9A-F]{2})")
 
@@ -34,34 +34,52 @@ class LogEntry:
 
 
 class MciLog:
+    """The log is read as it grows: each call reads only the bytes added since
+    the last one and parses only the lines they complete, keeping a partly
+    written last line for later."""
+
     def __init__(self, path):
         self.path = Path(path)
+        self._read = 0  # bytes of the file parsed so far: whole lines only
+        self._entries = []
+        self._commands = []
 
     def exists(self):
         """Whether the stand-in was loaded at all (it writes on loading)."""
         return self.path.exists()
 
-    def entries(self):
-        if not self.path.exists():
-            return []
-        lines = self.path.read_bytes().decode("latin-1").split("\n")
+    def _update(self):
+        try:
+            with open(self.path, "rb") as f:
+                f.seek(self._read)
+                added = f.read()
+        except FileNotFoundError:
+            return
         # Every line ends with a newline; what follows the last one is empty
         # or still being written.
-        return [LogEntry(line) for line in lines[:-1]]
+        complete = added.rfind(b"\n") + 1
+        if not complete:
+            return
+        self._read += complete
+        for line in added[:complete].decode("latin-1").split("\n")[:-1]:
+            entry = LogEntry(line)
+            self._entries.append(entry)
+            if entry.kind == "mci":
+                self._commands.append(entry)
+
+    def entries(self):
+        self._update()
+        return list(self._entries)
 
     def commands(self):
         """The mciSendStringA calls, in order."""
-        return [e for e in self.entries() if e.kind == "mci"]
+        self._update()
+        return list(self._commands)
 
     def text(self):
         if not self.path.exists():
             return "(no MCI log file: winmm.dll was never loaded)"
         return self.path.read_bytes().decode("latin-1").rstrip("\n") or "(empty MCI log)"
-
-    def wait_count(self, count, limit_s, running=lambda: True):
-        """Waits until at least count commands were sent, the time is up, or
-        running() turns false."""
-        wait_until(lambda: len(self.commands()) >= count or not running(), limit_s, 0.02)
 
     def wait_command(self, text, occurrence=1, limit_s=10):
         """Waits until the command text has been sent occurrence times."""

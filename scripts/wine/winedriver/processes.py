@@ -31,7 +31,7 @@ def wait_until(condition, limit_s, interval_s=0.05, what=None):
     return value
 
 
-def _stat_fields(pid):
+def stat_fields(pid):
     """The fields of /proc/PID/stat after the command name, or None."""
     try:
         text = open(f"/proc/{pid}/stat", "rb").read().decode("latin-1")
@@ -47,12 +47,12 @@ class Pid:
     def __init__(self, pid, started=None):
         self.pid = int(pid)
         if started is None:
-            fields = _stat_fields(self.pid)
+            fields = stat_fields(self.pid)
             started = int(fields[19]) if fields else -1
         self.started = int(started)
 
     def alive(self):
-        fields = _stat_fields(self.pid)
+        fields = stat_fields(self.pid)
         return bool(fields) and fields[0] != "Z" and int(fields[19]) == self.started
 
     def __repr__(self):

@@ -12,7 +12,7 @@ import numpy as np
 
 from winedriver import wine
 from winedriver.mcilog import MciLog
-from winedriver.processes import DriverError, Pid, children, stop_process, wait_until
+from winedriver.processes import DriverError, Pid, children, stat_fields, stop_process, wait_until
 
 # Control ids of the text box and the button.
 EDIT_ID = 100
@@ -21,6 +21,9 @@ BUTTON_ID = 110
 # Marks every process started for one run, so that anything the run leaves
 # behind can be found by its environment.
 RUN_MARK = "SYLSPEAK_DRIVER_RUN"
+
+# How often wait_exit looks for a message box while the program runs.
+BOX_CHECK_S = 0.5
 
 
 def gbk(text):
@@ -35,7 +38,6 @@ def _rect(value):
 class Program:
     def __init__(self, session, folder, cwd, number, limit_s):
         self.session = session
-        self.folder = folder
         self.number = number
         self.mark = f"{os.getpid()}-{id(session):x}-{number}"
         self.log = MciLog(session.dir / f"run{number:02d}.mci.log")
@@ -53,7 +55,6 @@ class Program:
         self._pid = None
         self.wid = None
         self.info = None
-        self.exit_code = None
 
     # -- the process ---------------------------------------------------------
 
@@ -72,7 +73,9 @@ class Program:
 
     def cpu_seconds(self):
         """User plus system CPU time the program's process has used so far."""
-        fields = self._stat()
+        fields = stat_fields(self._require_pid())
+        if fields is None:
+            raise DriverError("the program's process is not running")
         return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
     def rss_kib(self):
@@ -89,11 +92,6 @@ class Program:
             raise DriverError("the program's process is not running")
         return pid
 
-    def _stat(self):
-        pid = self._require_pid()
-        text = open(f"/proc/{pid}/stat").read()
-        return text[text.rindex(")") + 2:].split()
-
     def suspend(self):
         """Stops the program's process (SIGSTOP) until resume(): a window
         that answers nothing."""
@@ -106,13 +104,19 @@ class Program:
         """Waits for the process to end and returns its exit code (-1 comes
         through Wine as 255; 124 means `timeout` ended it). With fail_on_box,
         a message box of that title appearing meanwhile is a DriverError (the
-        box is dismissed so that the process can end)."""
+        box is dismissed so that the process can end).
+
+        The process itself is waited on, so that its end is seen at once.
+        Each look for the box runs the helper under Wine, which takes a while:
+        the box is looked for every BOX_CHECK_S, and once more at the end of
+        the time allowed."""
         deadline = time.monotonic() + limit_s
-        while time.monotonic() < deadline:
-            code = self.proc.poll()
-            if code is not None:
-                self.exit_code = code
-                return code
+        while True:
+            left = deadline - time.monotonic()
+            try:
+                return self.proc.wait(timeout=max(0.0, min(left, BOX_CHECK_S) if fail_on_box else left))
+            except subprocess.TimeoutExpired:
+                pass
             if fail_on_box:
                 box = self.session.message_box(fail_on_box)
                 if box is not None:
@@ -120,8 +124,11 @@ class Program:
                     box.dismiss()
                     raise DriverError(f"a message box '{fail_on_box}' appeared, expected none; its text: "
                                       f"{box.text!r}; screenshot {shot}")
-            time.sleep(0.1)
-        raise DriverError(f"the program did not exit within {limit_s} s")
+            if time.monotonic() >= deadline:
+                code = self.proc.poll()
+                if code is not None:
+                    return code
+                raise DriverError(f"the program did not exit within {limit_s} s")
 
     def leftovers(self):
         """Linux pids of processes still running that were started for this
@@ -142,9 +149,8 @@ class Program:
     def kill(self):
         """Ends this run if it is still going (its processes only)."""
         if self.running():
-            pid = self.pid
-            if pid:
-                stop_process(Pid(pid), grace_s=0)
+            if self.pid:
+                stop_process(self._pid, grace_s=0)
             stop_process(self.proc, grace_s=1)
 
     # -- the window ------------------------------------------------------------
@@ -262,7 +268,6 @@ class MessageBox:
         self.session = session
         self.title = title
         self.text = found.get("text", "")
-        self.rect = _rect(found["rect"])
         self.icon_rect = None if found.get("icon_rect", "none") == "none" else _rect(found["icon_rect"])
         self._icon = None
 

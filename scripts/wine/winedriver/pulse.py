@@ -22,6 +22,8 @@ from winedriver.processes import DriverError, Pid, stop_process, wait_until
 
 log = logging.getLogger(__name__)
 
+# The clips' rate: clip_audio.RATE in tools/sylbank, which makes the default
+# bank (that module is not on the driver's import path).
 RATE = 22050
 SINK = "sylspeak_null"
 
