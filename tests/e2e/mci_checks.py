@@ -69,6 +69,13 @@ def check_reply_buffers(commands):
             assert e.values["head"] == "0", f"reply buffer of {e.cmd!r}"
 
 
+def check_devices(replay):
+    """No more than three MCI devices were ever open at once, and none is
+    left open."""
+    assert replay.most_open <= 3, f"{replay.most_open} MCI devices open at once"
+    assert not replay.open, f"devices left open after the run: {replay.open}"
+
+
 def check_played(log, syllables, clip_ms=None, min_wait_fraction=0.95):
     """The log plays exactly the given clips in order, each opened ahead under
     its own alias and started from its beginning, with the reply buffers the
@@ -80,8 +87,7 @@ def check_played(log, syllables, clip_ms=None, min_wait_fraction=0.95):
     replay = Replay(commands)
     assert replay.played() == [clip_path(s) for s in syllables], (
         f"the clips played, expected {show_syllables(syllables)}")
-    assert replay.most_open <= 3, f"{replay.most_open} MCI devices open at once"
-    assert not replay.open, f"devices left open after the run: {replay.open}"
+    check_devices(replay)
     if clip_ms is not None:
         for k in range(len(syllables) - 1):
             length = clip_ms[syllables[k]]

@@ -12,10 +12,10 @@ import struct
 import time
 from pathlib import Path
 
-from mci_checks import Replay, check_played, close_normally, wait_run_done
+from conftest import REPO
+from mci_checks import Replay, check_devices, check_played, close_normally, wait_run_done
 from winedriver.sound import write_tone
 
-REPO = Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(REPO / "tools" / "pinyin"))
 import facts  # noqa: E402
 
@@ -65,9 +65,7 @@ def test_fifty_clicks_in_a_second_then_close(session):
     program.log.wait_command("play syl1 from 0")
     pings_during(program, "with 50 runs nested", 10)
     close_while(program, "50 runs nested")
-    replay = Replay(program.log.commands())
-    assert replay.most_open <= 3, f"{replay.most_open} MCI devices open at once"
-    assert not replay.open, f"devices left open: {replay.open}"
+    check_devices(Replay(program.log.commands()))
 
 
 def write_lying_clip(path, claimed_ms, real_ms=200, rate=8000):

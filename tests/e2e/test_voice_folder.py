@@ -6,6 +6,7 @@ cannot hold, or whose GBK name has a backslash as a trail byte, is found."""
 import pytest
 
 from mci_checks import check_no_command, check_played, close_normally, wait_run_done
+from winedriver.session import write_clips
 
 CLIPS = {"ni": 300, "hao": 400}
 NOTICE = "提示"
@@ -29,10 +30,7 @@ def test_a_missing_clip_folder_is_told_and_a_later_click_finds_it(session):
     check_no_command(program.log)
 
     # The folder appears; the next click speaks.
-    (folder / "sylbank").mkdir()
-    from winedriver.sound import write_tone
-    for syllable, ms in CLIPS.items():
-        write_tone(folder / "sylbank" / (syllable + ".wav"), ms)
+    write_clips(folder / "sylbank", CLIPS)
     program.click_button()
     wait_run_done(program, ["ni", "hao"], CLIPS)
     check_played(program.log, ["ni", "hao"], CLIPS)

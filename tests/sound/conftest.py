@@ -12,7 +12,6 @@ Run a file by hand with Debian's Python:
 """
 
 import os
-import shutil
 import sys
 from pathlib import Path
 
@@ -22,6 +21,7 @@ REPO = Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(REPO / "scripts" / "wine"))
 
 from winedriver import Session  # noqa: E402
+from winedriver.session import lay_out_program  # noqa: E402
 
 WIN64_DIR = Path(os.environ.get("SYLSPEAK_WIN64_DIR", REPO / "build" / "win64"))
 BANK = Path(os.environ.get("SYLSPEAK_SOUND_BANK_DIR", REPO / "build" / "native" / "sylbank"))
@@ -42,12 +42,7 @@ def program_dir(work):
     assert exe.is_file(), f"no program at {exe}: build it first (scripts/build.sh)"
     assert (BANK / "ni.wav").is_file(), \
         f"no clip bank at {BANK}: make it first (cmake --build <native build> --target sylbank)"
-    folder = work / "program"
-    shutil.rmtree(folder, ignore_errors=True)
-    folder.mkdir()
-    shutil.copy2(exe, folder / "sylspeak.exe")
-    shutil.copytree(BANK, folder / "sylbank")
-    return folder
+    return lay_out_program(work / "program", exe, bank=BANK)
 
 
 @pytest.fixture(scope="module")

@@ -7,7 +7,6 @@ import itertools
 import logging
 import shutil
 import subprocess
-import time
 from pathlib import Path
 
 from winedriver import pulse, wine
@@ -149,27 +148,16 @@ class Session:
     # -- program folders and programs --------------------------------------
 
     def program_folder(self, name, clips=None, bank=None, winmm="logging"):
-        """A folder programs/<name> holding sylspeak.exe; a sylbank folder
-        with the given clips ({syllable: length in ms}, made as quiet tones;
-        the syllable '' is the file named .wav) or a copy of the clip folder
-        bank, or no sylbank at all when both are None; and the stand-in
-        winmm.dll of that variant ('logging', 'no-export'), or none (None:
-        Wine's own MCI). name may hold any characters a Linux file name can."""
-        folder = self.dir / "programs" / name
-        if folder.exists():
-            shutil.rmtree(folder)
-        folder.mkdir(parents=True)
-        shutil.copy2(self.build.sylspeak_exe, folder / "sylspeak.exe")
+        """A folder programs/<name> laid out by lay_out_program with
+        sylspeak.exe, the given clips or bank, and the stand-in winmm.dll of
+        that variant ('logging', 'no-export'), or none (None: Wine's own
+        MCI). name may hold any characters a Linux file name can."""
+        winmm_dll = None
         if winmm:
-            self.build.require(self.build.winmm_dll(winmm))
-            shutil.copy2(self.build.winmm_dll(winmm), folder / "winmm.dll")
-        if bank is not None:
-            shutil.copytree(bank, folder / "sylbank")
-        elif clips is not None:
-            (folder / "sylbank").mkdir()
-            for syllable, ms in clips.items():
-                write_tone(folder / "sylbank" / (syllable + ".wav"), ms)
-        return folder
+            winmm_dll = self.build.winmm_dll(winmm)
+            self.build.require(winmm_dll)
+        return lay_out_program(self.dir / "programs" / name, self.build.sylspeak_exe, bank=bank, clips=clips,
+                               winmm_dll=winmm_dll)
 
     def start_program(self, folder, cwd=None, limit_s=60):
         """Starts folder/sylspeak.exe with cwd as its working directory (by
@@ -198,6 +186,35 @@ class Session:
         if not self.pulse:
             raise DriverError("this session has no sound sink: make it with sound=True")
         return self.pulse.record(self.dir / (name + ".raw"))
+
+
+def write_clips(bank_dir, clips):
+    """Makes the clip folder bank_dir (if need be) and in it the given clips
+    ({syllable: length in ms}) as quiet tones; the syllable '' is the file
+    named .wav."""
+    bank_dir = Path(bank_dir)
+    bank_dir.mkdir(exist_ok=True)
+    for syllable, ms in clips.items():
+        write_tone(bank_dir / (syllable + ".wav"), ms)
+
+
+def lay_out_program(folder, exe, bank=None, clips=None, winmm_dll=None):
+    """Makes folder afresh as the program ships: exe as sylspeak.exe; a
+    sylbank folder that is a copy of the clip folder bank, or holds the given
+    clips (see write_clips), or none at all when both are None; and a copy of
+    winmm_dll beside the program when one is given. Returns the folder."""
+    folder = Path(folder)
+    if folder.exists():
+        shutil.rmtree(folder)
+    folder.mkdir(parents=True)
+    shutil.copy2(exe, folder / "sylspeak.exe")
+    if winmm_dll:
+        shutil.copy2(winmm_dll, folder / "winmm.dll")
+    if bank is not None:
+        shutil.copytree(bank, folder / "sylbank")
+    elif clips is not None:
+        write_clips(folder / "sylbank", clips)
+    return folder
 
 
 def parse_helper_output(stdout):
