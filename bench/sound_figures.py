@@ -2,7 +2,8 @@
 """Figures of the real program under Wine's own MCI, its sound recorded from
 a PulseAudio null sink: not tests, nothing here fails on a time.
 
-  pace     the run command's paragraph of 40 characters: syllables a second
+  pace     the paragraph of 40 characters the clip bank's pace figure is
+           given for (tools/sylbank/bank_figures.py): syllables a second
            from its first sound to its last
   first    how long after the click the first clip sounds (5 runs)
   joins    the silence between clips over 20 characters (5 runs of the
@@ -16,6 +17,8 @@ a PulseAudio null sink: not tests, nothing here fails on a time.
 Uses build/win64 and the default bank of build/native (scripts/build.sh).
 """
 
+import argparse
+import contextlib
 import os
 import statistics
 import subprocess
@@ -27,18 +30,18 @@ from pathlib import Path
 REPO = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "scripts" / "wine"))
 sys.path.insert(0, str(REPO / "tools" / "pinyin"))
+sys.path.insert(0, str(REPO / "tools" / "sylbank"))
 
 from winedriver import Session, headless, sound  # noqa: E402
-from winedriver.sound import write_tone  # noqa: E402
+from bank_figures import PARAGRAPH, PARAGRAPH_SYLLABLES  # noqa: E402
 import facts  # noqa: E402
 
 WIN64 = REPO / "build" / "win64"
 BANK = REPO / "build" / "native" / "sylbank"
-PARAGRAPH = "春天来了，公园里的花都开了。小朋友们在草地上玩游戏，老人们坐在树下喝茶聊天。大家都很开心。"
 
 
-def program_dir(session, name, bank=BANK):
-    return session.program_folder(name, bank=bank, winmm=None)
+def program_dir(session, name):
+    return session.program_folder(name, bank=BANK, winmm=None)
 
 
 def sounding(wav):
@@ -50,8 +53,8 @@ def figure_pace(session):
     spoken = headless.speak(session, program_dir(session, "pace"), PARAGRAPH, session.dir / "pace")
     segments = sounding(spoken.wav)
     seconds = (segments[-1].end_ms - segments[0].start_ms) / 1000
-    syllables = sum(c not in "，。" for c in PARAGRAPH)
-    print(f"pace: {syllables} syllables in {seconds:.2f} s: {syllables / seconds:.2f} syllables a second")
+    print(f"pace: {PARAGRAPH_SYLLABLES} syllables in {seconds:.2f} s: "
+          f"{PARAGRAPH_SYLLABLES / seconds:.2f} syllables a second")
 
 
 def figure_first(session):
@@ -63,12 +66,13 @@ def figure_first(session):
           f"{', '.join(f'{d:.0f}' for d in delays)})")
 
 
-def figure_joins(session):
-    # The real-sound test measures the joins clip by clip; five runs of it.
+def figure_joins(work):
+    # The real-sound test measures the joins clip by clip; five runs of it,
+    # in a Wine session of its own.
     env = dict(os.environ, SYLSPEAK_GAP_RUNS="5", PYTHONDONTWRITEBYTECODE="1")
     result = subprocess.run([sys.executable, "-m", "pytest", "-s", "-q", str(REPO / "tests" / "sound" /
                              "test_real_sound.py"), "-k", "twenty"], env=env, capture_output=True, text=True,
-                            cwd=session.dir)
+                            cwd=work)
     lines = [line for line in result.stdout.splitlines() if line.startswith(("GAPS", "run "))
              and ("median" in line or "after the click" in line)]
     print("joins:\n  " + "\n  ".join(lines) if lines else "joins: the real-sound test failed:\n" + result.stdout)
@@ -88,39 +92,55 @@ def figure_cpu(session):
 
 
 def figure_memory(session):
-    with tempfile.TemporaryDirectory() as scratch:
-        short = Path(scratch) / "sylbank"
-        short.mkdir()
-        chosen = facts.first_character_of_each_syllable()
-        for syllable in chosen:
-            write_tone(short / f"{syllable}.wav", 5)
-        text = "".join(chosen.values())
-        text = (text * 2)[:400]
-        program = session.start_program(program_dir(session, "memory", bank=short), limit_s=1800)
-        program.wait_window()
-        program.paste(text)
-        figures = []
-        for run in range(20):
-            program.click_button()
-            time.sleep(0.5)
-            while program.cpu_seconds() is not None:
-                used = program.cpu_seconds()
-                time.sleep(1.0)
-                if program.cpu_seconds() - used < 0.02:
-                    break
-            figures.append(program.rss_kib())
-            program.keys("Tab")  # back into the text box: a click leaves the focus on the button
-        print(f"memory: {figures[0]} KiB after the first time, {figures[-1]} KiB after the 20th: "
-              f"{figures[-1] - figures[0]:+d} KiB")
-        program.keys("alt+F4")
-        program.wait_exit()
+    chosen = facts.first_character_of_each_syllable()
+    text = "".join(chosen.values())
+    text = (text * 2)[:400]
+    folder = session.program_folder("memory", clips={s: 5 for s in chosen}, winmm=None)
+    program = session.start_program(folder, limit_s=1800)
+    program.wait_window()
+    program.paste(text)
+    figures = []
+    for run in range(20):
+        program.click_button()
+        time.sleep(0.5)
+        # Done speaking once a second passes with next to no CPU time used.
+        used = program.cpu_seconds()
+        while True:
+            time.sleep(1.0)
+            now = program.cpu_seconds()
+            if now - used < 0.02:
+                break
+            used = now
+        figures.append(program.rss_kib())
+        program.keys("Tab")  # back into the text box: a click leaves the focus on the button
+    print(f"memory: {figures[0]} KiB after the first time, {figures[-1]} KiB after the 20th: "
+          f"{figures[-1] - figures[0]:+d} KiB")
+    program.keys("alt+F4")
+    program.wait_exit()
 
 
+# The figures in the order they are taken; the joins figure runs the
+# real-sound test, which starts a Wine session of its own, and is given a
+# work folder; the others share one session with a sound sink.
 FIGURES = {"pace": figure_pace, "first": figure_first, "joins": figure_joins, "cpu": figure_cpu,
            "memory": figure_memory}
+WITHOUT_SESSION = {"joins"}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("figures", nargs="*", metavar="FIGURE", help=", ".join(FIGURES) + " (default: all)")
+    names = parser.parse_args().figures or list(FIGURES)
+    unknown = [name for name in names if name not in FIGURES]
+    if unknown:
+        parser.error(f"no figure {', '.join(unknown)}: choose from {', '.join(FIGURES)}")
+    with tempfile.TemporaryDirectory() as work, contextlib.ExitStack() as stack:
+        session = None
+        if any(name not in WITHOUT_SESSION for name in names):
+            session = stack.enter_context(Session(Path(work) / "session", WIN64, sound=True))
+        for name in names:
+            FIGURES[name](work if name in WITHOUT_SESSION else session)
+
 
 if __name__ == "__main__":
-    chosen = sys.argv[1:] or list(FIGURES)
-    with tempfile.TemporaryDirectory() as work, Session(Path(work) / "session", WIN64, sound=True) as session:
-        for name in chosen:
-            FIGURES[name](session)
+    main()

@@ -22,10 +22,11 @@ import clip_audio  # noqa: E402
 BANK = os.environ["SYLBANK_DIR"]
 CHECKER = os.environ["SYLBANK_CHECK"]
 
-# A paragraph of 40 characters in five runs of punctuation, as the clips the
-# program plays for it: each character's first reading with its tone from
-# the tables (no tone changes apply here), "," or "." for a punctuation run.
-PARAGRAPH = "春天来了，公园里的花都开了。小朋友们在草地上玩游戏，老人们坐在树下喝茶聊天。大家都很开心。"
+# The paragraph of the pace figure, 40 characters in five runs of
+# punctuation, as the clips the program plays for it: each character's first
+# reading with its tone from the tables (no tone changes apply here), "," or
+# "." for a punctuation run.
+PARAGRAPH = bank_figures.PARAGRAPH
 PARAGRAPH_CLIPS = (
     "chun1 tian1 lai2 le5 , gong1 yuan2 li3 de5 hua1 dou1 kai1 le5 . "
     "xiao3 peng2 you3 men2 zai4 cao3 di4 shang4 wan2 you2 xi4 , "

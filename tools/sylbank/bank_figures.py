@@ -21,6 +21,7 @@ import clip_audio
 # figure is given for: 40 syllables in five runs of punctuation, each run
 # playing the pause clip once.
 JOIN_MS = 10.0
+PARAGRAPH = "春天来了，公园里的花都开了。小朋友们在草地上玩游戏，老人们坐在树下喝茶聊天。大家都很开心。"
 PARAGRAPH_SYLLABLES = 40
 PARAGRAPH_PAUSES = 5
 
@@ -68,7 +69,7 @@ def summary(clips, pause_ms):
         return values[i], names[i]
 
     durations = column("duration_ms")
-    levels, rms = column("level_db"), column("rms_db")
+    rms = column("rms_db")
     p10, p90 = np.percentile(durations, [10, 90])
     median = float(np.median(durations))
     typical = pace([median] * PARAGRAPH_SYLLABLES, PARAGRAPH_PAUSES, pause_ms)
